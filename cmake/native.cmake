@@ -1,0 +1,14 @@
+# Native (Linux) build of the platform-independent code, for fast tests under sanitizers.
+set(QLN_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+target_compile_options(qln_portable PRIVATE ${QLN_SANITIZE})
+
+find_package(GTest REQUIRED)
+
+add_executable(native_tests
+  tests/native/exe_path_test.cpp
+  tests/native/version_rules_test.cpp
+)
+target_compile_options(native_tests PRIVATE ${QLN_SANITIZE})
+target_link_options(native_tests PRIVATE ${QLN_SANITIZE})
+target_link_libraries(native_tests PRIVATE qln_portable GTest::gtest_main)
+gtest_discover_tests(native_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)

@@ -1,0 +1,44 @@
+# The Windows target: the installer itself, its resources, minizip, and the tests under Wine.
+enable_language(RC)
+set(QLN_WINE_SESSION "${CMAKE_BINARY_DIR}/../wine-session" CACHE PATH "Wine test session folder (tests/wine/session.sh)")
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/tests/wine/wine-run.sh;${QLN_WINE_SESSION}")
+
+find_library(QLN_ZLIB NAMES libz.a z REQUIRED)
+
+# minizip's unzip side, compiled from Debian's zlib source package (scripts/setup.sh).
+add_library(minizip STATIC ${QLN_MINIZIP_DIR}/unzip.c ${QLN_MINIZIP_DIR}/ioapi.c)
+target_include_directories(minizip SYSTEM PUBLIC ${QLN_MINIZIP_DIR})
+target_compile_options(minizip PRIVATE -w)
+target_link_libraries(minizip PUBLIC ${QLN_ZLIB})
+
+set(QLN_WIN_DEFS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+target_compile_definitions(qln_portable PUBLIC ${QLN_WIN_DEFS})
+
+add_library(qln_win STATIC
+  src/app/app_info.cpp
+  src/app/startup.cpp
+  src/app/main_window.cpp
+  src/discovery/discovery.cpp
+  src/forms/form_engine.cpp
+)
+target_link_libraries(qln_win PUBLIC qln_portable minizip
+  comctl32 gdiplus wininet advapi32 shell32 ole32 gdi32 user32 kernel32)
+
+# Icons are rendered from our own geometry at build time.
+set(QLN_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
+set(QLN_ICONS ${QLN_ICON_DIR}/appicon.ico ${QLN_ICON_DIR}/sketchup.ico ${QLN_ICON_DIR}/help.ico)
+add_custom_command(OUTPUT ${QLN_ICONS}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QLN_ICON_DIR}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/src/resources/make_icons.py ${QLN_ICON_DIR}
+  DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/make_icons.py
+  COMMENT "Drawing the icon groups")
+set_source_files_properties(src/resources/app.rc PROPERTIES
+  OBJECT_DEPENDS "${QLN_ICONS};${CMAKE_SOURCE_DIR}/src/resources/app.manifest;${CMAKE_SOURCE_DIR}/src/app/app_constants.h")
+
+add_executable(QuorlenInstaller WIN32 src/app/main.cpp src/resources/app.rc)
+target_include_directories(QuorlenInstaller PRIVATE ${QLN_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
+target_link_libraries(QuorlenInstaller PRIVATE qln_win)
+target_link_options(QuorlenInstaller PRIVATE -municode)
+set_target_properties(QuorlenInstaller PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+include(${CMAKE_SOURCE_DIR}/tests/win/tests.cmake)

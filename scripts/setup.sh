@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a Debian 12 machine, as root.
+# Safe to run again: every step checks first and does nothing when already done.
+set -euo pipefail
+
+PKGS=(wine wine64 fonts-wine fonts-wqy-microhei xvfb imagemagick librsvg2-bin
+      g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
+      googletest cmake ninja-build g++ clang libclang-rt-14-dev openssl locales python3
+      dpkg-dev ca-certificates)
+
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+SRC_LIST=/etc/apt/sources.list.d/quorlen-src.sources
+need_update=0
+if [ ! -f "$SRC_LIST" ]; then
+  cat > "$SRC_LIST" <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  need_update=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ $need_update = 1 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  [ ${#missing[@]} -gt 0 ] && apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# zh_CN.UTF-8 gives Wine the ANSI code page 936 that our users have.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
+  sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+# minizip's unzip side comes from Debian's zlib source package; unpacked outside the repo.
+MZ_DIR=${QLN_DEPS_DIR:-/opt/quorlen-deps}/minizip
+if [ ! -f "$MZ_DIR/unzip.c" ]; then
+  tmp=$(mktemp -d)
+  ( cd "$tmp" && apt-get source --download-only zlib >/dev/null 2>&1 )
+  orig=$(ls "$tmp"/zlib_*.orig.tar.* | head -n1)
+  mkdir -p "$MZ_DIR"
+  tar -xf "$orig" -C "$tmp"
+  cp "$tmp"/zlib-*/contrib/minizip/{unzip.c,unzip.h,ioapi.c,ioapi.h,crypt.h,miniunz.c} "$MZ_DIR"/
+  rm -rf "$tmp"
+fi
+echo "setup: ready (minizip in $MZ_DIR)"

@@ -1,0 +1,80 @@
+// Helpers for tests that run under Wine against the real Win32 APIs: a real sorted list box,
+// registry seeding under HKLM "SOFTWARE\SketchUp", folders and files, processes and windows.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "discovery/discovery.h"
+
+namespace qln::test {
+
+// A hidden top-level window holding a list box with the version list's styles and a group
+// box standing in for the page frame.
+class VersionListHost : public VersionList, public CaptionTarget {
+public:
+    VersionListHost();
+    ~VersionListHost();
+    VersionListHost(const VersionListHost&) = delete;
+    VersionListHost& operator=(const VersionListHost&) = delete;
+
+    void AddText(std::wstring_view text) override;
+    void Clear() override;
+    int Count() override;
+    void SelectFirst() override;
+    void SetCaption(std::wstring_view caption) override;
+
+    std::vector<std::wstring> Items() const;
+    int Selection() const;
+    std::wstring Caption() const;
+
+private:
+    HWND parent_ = nullptr;
+    HWND list_ = nullptr;
+    HWND frame_ = nullptr;
+};
+
+inline constexpr const wchar_t* kFrameCaption = L"选择草图版本";
+
+// Registry: HKLM\SOFTWARE\SketchUp\<name>\InstallLocation with its default value.
+void SeedVersionKey(const std::wstring& name, const std::wstring& installLocation);
+void SeedVersionKeyWithoutLocation(const std::wstring& name);
+void DeleteSketchUpKey();
+
+// Files and folders.
+void MakeDirs(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+void WriteTextFile(const std::wstring& path, const std::string& content = "x");
+bool IsDirectory(const std::wstring& path);
+
+// The folders every discovery test starts from: our own scratch root and the two scan roots.
+std::wstring ScratchRoot();  // C:\qln-tests (no trailing separator)
+std::wstring PerUserScanRoot();  // %APPDATA%\SketchUp
+std::wstring AllUsersScanRoot();  // %ALLUSERSPROFILE%\SketchUp
+void ResetDiscoveryWorld();
+
+// Processes.
+struct Process {
+    PROCESS_INFORMATION info = {};
+    Process() = default;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    Process(Process&& other) noexcept : info(other.info) { other.info = {}; }
+    ~Process();
+    bool Started() const { return info.hProcess != nullptr; }
+    // Exit code, or STILL_ACTIVE when the process did not end within the time.
+    DWORD WaitExit(DWORD milliseconds);
+    void Kill();
+};
+Process StartProcess(const std::wstring& exe, const std::wstring& args = L"",
+                     const std::vector<std::pair<std::wstring, std::wstring>>& env = {});
+
+// Top-level windows of a process, optionally of one class; waits up to `milliseconds`.
+HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds);
+std::vector<HWND> TopLevelWindows(DWORD pid, bool visibleOnly);
+std::wstring WindowText(HWND window);
+std::wstring ClassOf(HWND window);
+
+}  // namespace qln::test
