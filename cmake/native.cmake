@@ -7,6 +7,10 @@ find_package(GTest REQUIRED)
 add_executable(native_tests
   tests/native/exe_path_test.cpp
   tests/native/version_rules_test.cpp
+  tests/native/member_names_test.cpp
+  tests/native/placement_rules_test.cpp
+  tests/native/forms_rules_test.cpp
+  tests/native/url_test.cpp
 )
 target_compile_options(native_tests PRIVATE ${QLN_SANITIZE})
 target_link_options(native_tests PRIVATE ${QLN_SANITIZE})

@@ -3,6 +3,10 @@ enable_language(RC)
 set(QLN_WINE_SESSION "${CMAKE_BINARY_DIR}/../wine-session" CACHE PATH "Wine test session folder (tests/wine/session.sh)")
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/tests/wine/wine-run.sh;${QLN_WINE_SESSION}")
 
+# The plugin update server. A host:port other than 443 is plain HTTP: demos and tests use one
+# on loopback.
+set(QLN_UPDATE_HOST "update.quorlen.com" CACHE STRING "Host name (optionally :port) of the plugin update server")
+
 find_library(QLN_ZLIB NAMES libz.a z REQUIRED)
 
 # minizip's unzip side, compiled from Debian's zlib source package (scripts/setup.sh).
@@ -17,10 +21,29 @@ target_compile_definitions(qln_portable PUBLIC ${QLN_WIN_DEFS})
 add_library(qln_win STATIC
   src/app/app_info.cpp
   src/app/startup.cpp
-  src/app/main_window.cpp
+  src/app/main_form.cpp
+  src/forms/builder.cpp
+  src/pages/utilities_page.cpp
+  src/pages/version_lists.cpp
+  src/pages/window_page.cpp
+  src/plugin/plugin_page.cpp
   src/discovery/discovery.cpp
+  src/plugin/package_install.cpp
+  src/forms/color.cpp
+  src/forms/control_object.cpp
+  src/forms/controls_lists.cpp
+  src/forms/controls_window.cpp
   src/forms/form_engine.cpp
+  src/forms/canvas.cpp
+  src/forms/placement.cpp
+  src/forms/layout.cpp
+  src/forms/resource_images.cpp
+  src/forms/screen.cpp
+  src/forms/windowless.cpp
+  src/forms/windowless_paint.cpp
+  src/plugin/http_downloader.cpp
 )
+set_source_files_properties(src/plugin/plugin_page.cpp PROPERTIES COMPILE_DEFINITIONS "QLN_UPDATE_HOST=L\"${QLN_UPDATE_HOST}\"")
 target_link_libraries(qln_win PUBLIC qln_portable minizip
   comctl32 gdiplus wininet advapi32 shell32 ole32 gdi32 user32 kernel32)
 
@@ -42,3 +65,16 @@ target_link_options(QuorlenInstaller PRIVATE -municode)
 set_target_properties(QuorlenInstaller PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 include(${CMAKE_SOURCE_DIR}/tests/win/tests.cmake)
+
+# Download benchmark (not a test): bench/run_download_bench.sh runs it against the loopback server.
+add_executable(download_bench bench/download_bench.cpp)
+target_link_libraries(download_bench PRIVATE qln_win psapi)
+
+# Extraction benchmark (not a test): bench/run_extract_bench.sh times ExtractArchive against
+# minizip's own example extractor, built here from the same minizip sources.
+add_executable(miniunz ${QLN_MINIZIP_DIR}/miniunz.c)
+target_include_directories(miniunz PRIVATE ${CMAKE_SOURCE_DIR}/bench/miniunz_compat)
+target_compile_options(miniunz PRIVATE -w)
+target_link_libraries(miniunz PRIVATE minizip)
+add_executable(extract_bench bench/extract_bench.cpp)
+target_link_libraries(extract_bench PRIVATE qln_win)

@@ -6,7 +6,7 @@
 #include <clocale>
 
 #include "app/app_info.h"
-#include "app/main_window.h"
+#include "app/main_form.h"
 #include "forms/form_engine.h"
 
 extern "C" {
@@ -64,7 +64,7 @@ int RunApplication() {
     const QlnGdiplusStartupInput input = {1, nullptr, FALSE, FALSE};
     GdiplusStartup(&gdiplusToken, &input, nullptr);
     if (CheckSingleInstance() != 0) return -1;
-    RunMainWindow();
+    BuildForm1(nullptr, -1, 0);
     GdiplusShutdown(gdiplusToken);
     return 0;
 }

@@ -19,7 +19,10 @@ add_executable(win_tests
   tests/win/checks_test.cpp
   tests/win/resources_test.cpp
   tests/win/minizip_test.cpp
+  tests/win/zip_writer.cpp
+  tests/win/package_install_test.cpp
   tests/win/single_instance_test.cpp
+  tests/win/http_downloader_test.cpp
 )
 target_compile_definitions(win_tests PRIVATE
   QLN_EXE_WINPATH=L"${QLN_EXE_WINPATH}"
@@ -31,3 +34,27 @@ add_dependencies(win_tests QuorlenInstaller standin_sketchup)
 # tests of one prefix never run side by side.
 gtest_discover_tests(win_tests TEST_PREFIX "win96." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
+
+# Tests whose results depend on the screen's DPI run in both prefixes of the session:
+# qln_add_wine_tests(<target>) registers every test of <target> twice, as "win96.<name>" at 96
+# DPI and "win144.<name>" at 144 DPI, each holding the lock of its own prefix. wine-run.sh picks
+# the prefix from QLN_DPI, and the tests can read QLN_DPI to know which DPI they must see.
+# Discovery runs once per registration, in the 96 prefix.
+function(qln_add_wine_tests target)
+  foreach(dpi 96 144)
+    gtest_discover_tests(${target} TEST_PREFIX "win${dpi}." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES RESOURCE_LOCK wineprefix-${dpi} ENVIRONMENT QLN_DPI=${dpi})
+  endforeach()
+endfunction()
+
+add_executable(win_tests_dpi
+  tests/win/canvas_test.cpp
+  tests/win/placement_test.cpp
+  tests/win/forms_test.cpp
+)
+target_link_libraries(win_tests_dpi PRIVATE qln_win gtest_main)
+qln_add_wine_tests(win_tests_dpi)
+
+# The download tests start tests/tools/http_test_server.py with the host's python3 on loopback.
+target_compile_definitions(win_tests PRIVATE QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py")
+target_link_libraries(win_tests PRIVATE ws2_32)

@@ -1,0 +1,164 @@
+#include "app/main_form.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "discovery/discovery.h"
+#include "forms/builder.h"
+#include "forms/controls.h"
+#include "forms/layout.h"
+#include "forms/layout_rules.h"
+#include "forms/screen.h"
+#include "pages/utilities_page.h"
+#include "pages/window_page.h"
+#include "plugin/plugin_page.h"
+
+namespace qln {
+
+Form1Record Form1;
+
+namespace {
+
+using PageBuilder = HWND (*)(HWND parent, LPARAM loadArgument);
+struct Page {
+    const wchar_t* label;
+    PageBuilder build;
+};
+const Page kPages[] = {{L"插件管理", BuildForm2}, {L"实用工具", BuildForm3}, {L"窗口管理", BuildForm4}};
+
+void LoadForm1(HWND, LPARAM) {
+    statusbar::SetPanelText(Form1.status, 1, GetCurrentUserName());
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t date[16];
+    FormatDate(now, date);
+    statusbar::SetPanelText(Form1.status, 3, date);
+    InvalidateRect(Form1.status, nullptr, TRUE);
+    UpdateWindow(Form1.status);
+}
+
+void OnSize(HWND window, WPARAM type, LPARAM lParam) {
+    if (type != SIZE_MINIMIZED) {
+        statusbar::LayoutParts(Form1.status);
+        ApplyAnchorLayout(window);
+    }
+    RECT bar = {};
+    GetWindowRect(Form1.status, &bar);
+    int width = LOWORD(lParam);
+    int height = HIWORD(lParam) - (bar.bottom - bar.top);
+    RECT current = {};
+    GetWindowRect(Form1.tabControl, &current);
+    if (width <= 0) width = current.right - current.left;
+    if (height <= 0) height = current.bottom - current.top;
+    SetWindowPos(Form1.tabControl, nullptr, 0, 0, width, height, SWP_NOZORDER);
+}
+
+LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        if (!Form1.tabControl) break;
+        OnSize(window, wParam, lParam);
+        return 0;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (static_cast<int>(header->idFrom) != Form1.tabControlId) break;
+        if (header->code == TCN_SELCHANGING) {
+            if (HWND page = tabs::Page(Form1.tabControl, tabs::Selection(Form1.tabControl))) ShowWindow(page, SW_HIDE);
+        } else if (header->code == TCN_SELCHANGE) {
+            if (HWND page = tabs::Page(Form1.tabControl, tabs::Selection(Form1.tabControl))) ShowWindow(page, SW_SHOW);
+            SetFocus(Form1.tabControl);
+        }
+        break;
+    }
+    case WM_DESTROY: {
+        HIMAGELIST images = Form1.tabImages;
+        Form1 = {};
+        LRESULT result = StandardFormProc(window, message, wParam, lParam, LoadForm1);
+        if (images) ImageList_Destroy(images);
+        return result;
+    }
+    }
+    return StandardFormProc(window, message, wParam, lParam, LoadForm1);
+}
+
+// The tab control refits its pages whenever it is sized.
+LRESULT TabControlHook(HWND window, UINT message, WPARAM, LPARAM, ControlObject*) {
+    if (message == WM_SIZE) tabs::ResizePages(window);
+    return 0;
+}
+
+void StatusBarDestroy(HWND window, ControlObject*) { statusbar::ClearIcons(window); }
+
+}  // namespace
+
+HWND MainFormWindow() { return Form1.window; }
+
+void FormatDate(const SYSTEMTIME& time, wchar_t (&text)[16]) {
+    std::swprintf(text, 16, L"%04u-%02u-%02u", time.wYear, time.wMonth, time.wDay);
+}
+
+HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
+    if (Form1.window && IsWindow(Form1.window) && !Form1.createAnew && !GetParent(Form1.window)) {
+        OpenIcon(Form1.window);
+        FLASHWINFO flash = {sizeof(flash), Form1.window, FLASHW_ALL, 5, 100};
+        FlashWindowEx(&flash);
+        return Form1.window;
+    }
+    HWND form = BuildForm(parent, {L"Quorlen插件安装器_Form1", L"Form1", L"Quorlen插件安装器", 430, 320, 0x86CA0000,
+                                   0x00010100, Form1Proc});
+    if (!form) return nullptr;
+    Form1 = {};
+    Form1.window = form;
+    CenterWindow(form, nullptr);
+
+    Form1.tabControl = BuildControl(form, nullptr, {L"TABCONTROL", L"TabControl1", Form1.tabControlId, -1, L"", 0, 0,
+                                                    400, 260, 0x56020400, WS_EX_CONTROLPARENT, nullptr, nullptr});
+    if (!Form1.tabControl) return form;
+    GetControlObject(Form1.tabControl)->hooks.handle = TabControlHook;
+    const int icon = RoundHalfEven(16 * static_cast<double>(ScreenFactorX()));
+    Form1.tabImages = ImageList_Create(icon, icon, ILC_COLOR32 | ILC_MASK, 2, 10);
+    tabs::SetImageList(Form1.tabControl, Form1.tabImages);
+
+    for (const Page& page : kPages) {
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT | TCIF_IMAGE | TCIF_PARAM;
+        item.pszText = const_cast<wchar_t*>(page.label);
+        item.iImage = -1;
+        const int index = static_cast<int>(SendMessageW(Form1.tabControl, TCM_INSERTITEMW,
+                                                        static_cast<WPARAM>(tabs::Count(Form1.tabControl)),
+                                                        reinterpret_cast<LPARAM>(&item)));
+        HWND window = page.build(Form1.tabControl, 0);
+        tabs::SetPage(Form1.tabControl, index, window);
+        if (window) ShowWindow(window, SW_HIDE);
+    }
+    SendMessageW(Form1.tabControl, TCM_SETCURSEL, 0, 0);
+    if (HWND first = tabs::Page(Form1.tabControl, 0)) ShowWindow(first, SW_SHOW);
+    ControlObject* tab = GetControlObject(Form1.tabControl);
+    tab->layout.designLeft = 0;
+    tab->layout.designTop = 0;
+    tab->layout.designWidth = 400;
+    tab->layout.designHeight = 260;
+    tabs::SetItemSize(Form1.tabControl, 80, 22);
+    tabs::SetPadding(Form1.tabControl, 4, 4);
+    tabs::ResizePages(Form1.tabControl);
+
+    Form1.status = BuildControl(form, nullptr, {L"STATUSBAR", L"Status1", Form1.statusId, -1, L"", 0, 0, 0, 0,
+                                                0x56000803, 0, nullptr, nullptr});
+    if (Form1.status) {
+        GetControlObject(Form1.status)->hooks.destroy = StatusBarDestroy;
+        statusbar::AddPanel(Form1.status, L"\t用户名", L"", 0, 55, "");
+        statusbar::AddPanel(Form1.status, L"\t", L"", 0, 110, "");
+        statusbar::AddPanel(Form1.status, L"\t系统时间", L"", 0, 65, "");
+        statusbar::AddPanel(Form1.status, L"", L"", 0, 0, "");
+        wnd::SetFont(Form1.status, kPageFont);
+        wnd::SetBackColor(Form1.status, kColorBtnFace);
+        statusbar::SetBackColor(Form1.status, GetSysColor(COLOR_BTNFACE));
+    }
+
+    PostMessageW(form, FM_LOADED, kFormLoadedParam, loadArgument);
+    ShowForm(GetFormContext(form), modal, form, parent, SW_SHOWNORMAL, 0);
+    return form;
+}
+
+}  // namespace qln

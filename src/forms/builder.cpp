@@ -1,0 +1,64 @@
+#include "forms/builder.h"
+
+#include "forms/controls.h"
+#include "forms/layout_rules.h"
+#include "forms/screen.h"
+#include "forms/windowless.h"
+
+namespace qln {
+
+HWND BuildForm(HWND parent, const FormSpec& spec) {
+    auto* ctx = new FormContext;
+    InitFormContext(ctx, spec.className);
+    HWND form = CreateFormWindow(ctx, parent, spec.caption, spec.proc, spec.width, spec.height, spec.style, spec.exStyle);
+    if (!form) {
+        ReleaseFormContext(ctx);
+        delete ctx;
+        return nullptr;
+    }
+    AttachControlObject(form, ControlKindTag::Form, spec.name, 0);
+    HINSTANCE instance = ctx->Instance;
+    auto big = static_cast<HICON>(LoadImageW(instance, L"AAAAA_APPICON", IMAGE_ICON, 48, 48, LR_SHARED));
+    auto small = static_cast<HICON>(LoadImageW(instance, L"AAAAA_APPICON", IMAGE_ICON, 32, 32, LR_SHARED));
+    SendMessageW(form, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    SendMessageW(form, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    wnd::SetBackColor(form, kColorBtnFace);
+    return form;
+}
+
+HWND BuildControl(HWND form, HWND parent, const ControlSpec& s) {
+    FormContext* ctx = GetFormContext(form);
+    if (!ctx) return nullptr;
+    HWND control = CreateControl(ctx, s.keyword, parent ? parent : form, s.id, s.caption ? s.caption : L"", s.x, s.y,
+                                 s.width, s.height, s.style, s.exStyle, StandardControlProc);
+    if (!control) return nullptr;
+    ControlObject* o = AttachControlObject(control, ControlKindTag::Window, s.name, s.id, s.index);
+    o->layout.designLeft = s.x;
+    o->layout.designTop = s.y;
+    o->layout.designWidth = s.width;
+    o->layout.designHeight = s.height;
+    if (s.font) wnd::SetFont(control, s.font);
+    if (s.toolTip && s.toolTip[0]) wnd::SetToolTip(control, s.toolTip);
+    return control;
+}
+
+void StyleVersionList(HWND list) {
+    listbox::SetItemHeight(list, RoundHalfEven(18 * static_cast<double>(ScreenFactorY())));
+    wnd::SetForeColor(list, kColorWindowText);
+    wnd::SetBackColor(list, kColorWindow);
+}
+
+void StylePageFrame(HWND form, int id) {
+    frame::SetBorderWidth(form, id, 1);
+    frame::SetCornerSize(form, id, 3);
+    frame::SetLineColor(form, id, GetSysColor(COLOR_BTNSHADOW));
+    frame::SetCaptionAlignment(form, id, 0);
+    windowless::SetForeColor(form, id, GetSysColor(COLOR_WINDOWTEXT));
+    windowless::SetFont(form, id, kPageFont);
+}
+
+int ShowMessage(HWND owner, const wchar_t* text, UINT iconFlags) {
+    return MessageBoxW(owner, text, L"Quorlen插件安装器", MB_OK | iconFlags);
+}
+
+}  // namespace qln

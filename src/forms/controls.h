@@ -1,0 +1,163 @@
+// The operations that form code calls on its forms and controls, one small operation each,
+// grouped by control type. Every operation checks its window and control object first and
+// does nothing (returning 0 or an empty text) when either is missing. Sizes and positions are
+// device pixels; setters also record the logical value in the design rectangle.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+
+namespace qln {
+
+// Forms and windowed controls.
+namespace wnd {
+int Left(HWND w);
+int Top(HWND w);
+int Width(HWND w);
+int Height(HWND w);
+void SetLeft(HWND w, int x);
+void SetTop(HWND w, int y);
+void SetWidth(HWND w, int width);
+void SetHeight(HWND w, int height);
+int ClientWidth(HWND w);
+int ClientHeight(HWND w);
+void SetClientWidth(HWND w, int width);
+void SetClientHeight(HWND w, int height);
+void Move(HWND w, int x, int y, int width, int height);
+void Size(HWND w, int width, int height);
+std::wstring Caption(HWND w);
+void SetCaption(HWND w, const std::wstring& text);
+bool Enabled(HWND w);
+void SetEnabled(HWND w, bool on);
+bool Visible(HWND w);
+void SetVisible(HWND w, bool on);
+HICON Icon(HWND w);
+void SetIcon(HWND w, HICON icon);
+void Flash(HWND w);
+int Transparency(HWND w);
+void SetTransparency(HWND w, int percent);
+std::uint32_t TransparentKey(HWND w);
+void SetTransparentKey(HWND w, std::uint32_t colour);
+bool MouseTransparent(HWND w);
+void SetMouseTransparent(HWND w, bool on);
+bool TopMost(HWND w);
+void SetZOrder(HWND w, HWND insertAfter);
+void SetBackColor(HWND w, std::uint32_t colour);
+void SetForeColor(HWND w, std::uint32_t colour);
+std::uint32_t BackColor(HWND w);
+std::uint32_t ForeColor(HWND w);
+HWND Parent(HWND w);
+void SetParentWindow(HWND w, HWND parent);
+int WindowState(HWND w);
+void SetWindowState(HWND w, int state);
+void SetMousePointer(HWND w, int code);
+std::wstring ToolTip(HWND w);
+void SetToolTip(HWND w, const std::wstring& text);
+bool ToolTipBalloon(HWND w);
+void SetToolTipBalloon(HWND w, bool on);
+void Activate(HWND w);
+void Close(HWND w);
+void DragMove(HWND w);
+void Refresh(HWND w);
+void Focus(HWND w);
+std::wstring ClassName(HWND w);
+std::wstring Tag(HWND w);
+void SetTag(HWND w, const std::wstring& tag);
+std::int64_t UserData(HWND w, int index);
+int SetUserData(HWND w, int index, std::int64_t value);  // -1 for an index outside 0–99
+std::wstring Font(HWND w);
+void SetFont(HWND w, const std::wstring& spec);
+}  // namespace wnd
+
+namespace button {
+void Click(HWND w);
+// Icon beside the caption, or alone (BS_ICON) when the button has no caption; an empty name
+// removes the picture.
+void SetImage(HWND w, const char* resourceName);
+}  // namespace button
+
+namespace listbox {
+int AddItem(HWND w, const std::wstring& text);
+int AddItem(HWND w, const std::wstring& text, LPARAM data);
+int InsertItem(HWND w, int index, const std::wstring& text);
+void RemoveItem(HWND w, int index);
+void Clear(HWND w);
+int FindItem(HWND w, const std::wstring& text, int start = -1);
+int FindItemExact(HWND w, const std::wstring& text, int start = -1);
+std::wstring ItemText(HWND w, int index);
+void SetItemText(HWND w, int index, const std::wstring& text);
+LPARAM ItemData(HWND w, int index);
+void SetItemData(HWND w, int index, LPARAM data);
+bool Selected(HWND w, int index);
+void SetSelected(HWND w, int index, bool on);
+int TopIndex(HWND w);
+void SetTopIndex(HWND w, int index);
+int ListIndex(HWND w);
+void SetListIndex(HWND w, int index);
+int ItemHeight(HWND w);
+void SetItemHeight(HWND w, int height);
+std::wstring SelectedText(HWND w);
+int ListCount(HWND w);
+int SelCount(HWND w);
+int FindByData(HWND w, LPARAM data);
+void SetRedraw(HWND w, bool on);
+}  // namespace listbox
+
+namespace progress {
+int Value(HWND w);
+void SetValue(HWND w, int value);
+int Min(HWND w);
+int Max(HWND w);
+void SetMin(HWND w, int value);
+void SetMax(HWND w, int value);
+void SetStep(HWND w, int step);
+void MarqueeOn(HWND w, int intervalMs);
+void MarqueeOff(HWND w);
+}  // namespace progress
+
+namespace statusbar {
+inline constexpr int kMaxPanels = 256;
+// Width in logical pixels, 0 = share the rest; returns the panel index (the count when full).
+int AddPanel(HWND w, const std::wstring& text, const std::wstring& tip, int style, int width, const char* iconName);
+std::wstring PanelText(HWND w, int index);
+void SetPanelText(HWND w, int index, const std::wstring& text);
+HICON PanelIcon(HWND w, int index);
+void SetPanelIcon(HWND w, int index, HICON icon);
+std::wstring PanelTip(HWND w, int index);
+void SetPanelTip(HWND w, int index, const std::wstring& tip);
+int PanelCount(HWND w);
+void RemovePanel(HWND w, int index);
+void ClearIcons(HWND w);
+void SetBackColor(HWND w, COLORREF colour);
+void SetMinHeight(HWND w, int height);
+void LayoutParts(HWND w);
+}  // namespace statusbar
+
+namespace tabs {
+int AddTab(HWND w, const std::wstring& caption);
+std::wstring Caption(HWND w, int index);
+void SetCaption(HWND w, int index, const std::wstring& caption);
+int Image(HWND w, int index);
+void SetImage(HWND w, int index, int image);
+LPARAM Data(HWND w, int index);
+void SetData(HWND w, int index, LPARAM data);
+void SetPadding(HWND w, int x, int y);   // logical
+void SetItemSize(HWND w, int width, int height);  // logical
+int Selection(HWND w);
+void SetSelection(HWND w, int index);
+int Focus(HWND w);
+void SetFocusTab(HWND w, int index);
+HIMAGELIST ImageList(HWND w);
+void SetImageList(HWND w, HIMAGELIST list);
+int Count(HWND w);
+HWND Page(HWND w, int index);
+void SetPage(HWND w, int index, HWND page);
+void DeleteTab(HWND w, int index);
+void DeleteAll(HWND w);
+void ResizePages(HWND w);
+}  // namespace tabs
+
+}  // namespace qln

@@ -1,0 +1,37 @@
+// Layout arithmetic of the form framework: logical pixels (96 per inch) to device pixels and
+// back, the anchor rule table, and the status bar's part edges. No Windows here.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace qln {
+
+// round(logical × factor) with halves to even (358.5 → 358, 359.5 → 360), as the form engine
+// scales every rectangle of a form description.
+int RoundHalfEven(double value);
+inline int ScaleRounded(int logical, float factor) { return RoundHalfEven(static_cast<double>(logical) * factor); }
+
+// The process-wide integer conversions: floor(n × factor) and floor(n / factor).
+int ScaleFloor(int n, float factor);
+int UnscaleFloor(int n, float factor);
+
+struct AnchorData {
+    std::int32_t designLeft = 0, designTop = 0, designWidth = 0, designHeight = 0;
+    std::int32_t anchor = 0, anchorRight = 0, anchorBottom = 0, anchorCenterX = 0, anchorCenterY = 0;
+};
+
+struct LogicalRect {
+    int x, y, width, height;
+    bool operator==(const LogicalRect&) const = default;
+};
+
+// Where an anchored control goes in a client area of W × H logical pixels, given its current
+// logical size w × h. Kinds outside 0–13 give an empty rectangle at the origin.
+LogicalRect ComputeAnchorRect(const AnchorData& a, int clientW, int clientH, int w, int h);
+
+// Right edges of the status bar parts: a positive logical width is scaled and rounded; a width
+// of 0 or less shares the client width not yet used equally with the automatic panels left.
+std::vector<int> StatusBarPartEdges(const std::vector<std::int32_t>& logicalWidths, int clientWidth, float factor);
+
+}  // namespace qln

@@ -1,0 +1,41 @@
+#include "pages/version_lists.h"
+
+#include "forms/builder.h"
+#include "forms/controls.h"
+#include "forms/windowless.h"
+
+namespace qln {
+
+void PageVersionList::AddText(std::wstring_view text) { listbox::AddItem(list_, std::wstring(text)); }
+void PageVersionList::Clear() { listbox::Clear(list_); }
+int PageVersionList::Count() { return listbox::ListCount(list_); }
+void PageVersionList::SelectFirst() { listbox::SetListIndex(list_, 0); }
+void PageVersionList::SetCaption(std::wstring_view caption) {
+    windowless::SetCaption(page_, frameId_, std::wstring(caption));
+}
+
+void FillVersionList(HWND page, HWND list, int frameId) {
+    PageVersionList target(page, list, frameId);
+    FillVersionsFromRegistry(target, target);
+}
+
+bool CheckVersionSelection(HWND page, HWND list, std::wstring& entry) {
+    if (listbox::ListCount(list) == 0) {
+        ShowMessage(page, L"未检测到已安装的草图大师，请先安装草图大师！");
+        return false;
+    }
+    entry = listbox::SelectedText(list);
+    if (listbox::ListIndex(list) == -1 && entry.empty()) {
+        ShowMessage(page, L"请选择要操作的草图版本！");
+        return false;
+    }
+    return true;
+}
+
+void MirrorSelection(HWND list, HWND other) {
+    const int index = listbox::ListIndex(list);
+    if (index == -1 && listbox::SelectedText(list).empty()) return;
+    if (other) SendMessageW(other, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+}  // namespace qln

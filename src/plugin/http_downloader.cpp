@@ -1,0 +1,408 @@
+#include "plugin/http_downloader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <type_traits>
+
+#include "plugin/url.h"
+
+namespace qln {
+
+namespace {
+
+constexpr const char* kAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+constexpr const char* kFormContentType = "Content-Type: application/x-www-form-urlencoded\r\n";
+
+constexpr DWORD kReloadKeepAlive = INTERNET_FLAG_RELOAD | INTERNET_FLAG_KEEP_CONNECTION;
+// TLS with certificate name and date errors accepted.
+constexpr DWORD kSecureExtras = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE |
+                                INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
+                                INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_RESYNCHRONIZE;
+constexpr DWORD kSecureFlags = kReloadKeepAlive | kSecureExtras;
+constexpr DWORD kPlainFlags = kReloadKeepAlive;
+constexpr DWORD kSecurePostFlags = kSecureFlags & ~INTERNET_FLAG_KEEP_CONNECTION;
+constexpr DWORD kPlainPostFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+static_assert(kSecureFlags == 0x84C0B800 && kPlainFlags == 0x80400000);
+static_assert(kSecurePostFlags == 0x8480B800 && kPlainPostFlags == 0x84000000);
+
+struct KindSetup {
+    const char* verb;
+    bool formBody;         // sends the Content-Type line and the caller's body
+    bool async;            // runs on a worker thread of its own
+    bool contextToWinInet; // WinInet's request context (seen by the status callback) is the caller's
+    DWORD secureFlags;
+    DWORD plainFlags;
+};
+
+constexpr KindSetup SetupOf(TransferKind kind) {
+    switch (kind) {
+    case TransferKind::StartGet: return {"GET", false, true, false, kSecureFlags, kPlainFlags};
+    case TransferKind::StartPost: return {"POST", true, true, true, kSecurePostFlags, kPlainPostFlags};
+    case TransferKind::Get: return {"GET", false, false, false, kSecureFlags, kPlainFlags};
+    case TransferKind::Post: break;
+    }
+    return {"POST", true, false, false, kSecureFlags, kPlainFlags};
+}
+
+struct Handlers {
+    InternetStatusHandler internetStatus;
+    DownloadBeginHandler downloadBegin;
+    DownloadCompleteHandler downloadComplete;
+    FileDownloadHandler fileDownload;
+    HeadersHandler headers;
+    DownloadFailedHandler downloadFailed;
+};
+
+// Everything of a request that is not text, copied into the block as one item.
+struct FixedItems {
+    TransferKind kind;
+    std::uint16_t port;
+    std::int32_t chunkSize;
+    std::int32_t rangeStart;
+    std::int32_t rangeExtent;
+    std::uint64_t context;
+    Handlers handlers;
+};
+static_assert(std::is_trivially_copyable_v<FixedItems>);
+
+void RaiseFailed(const FixedItems& fixed) {
+    if (fixed.handlers.downloadFailed) fixed.handlers.downloadFailed(fixed.context);
+}
+
+// The request block: one zeroed allocation that a worker owns and frees once it has copied the
+// items out. A table of 32-bit descriptors (offset in the low half, length in the high half)
+// sits at its start; the items follow from byte 100, each with a zero byte after it.
+enum BlockText { kUrlText, kReferrerText, kUserText, kPasswordText, kHostText, kPathText, kVersionText, kBodyText,
+                 kTextCount };
+constexpr std::size_t kFixedItem = kTextCount;
+constexpr std::size_t kItemCount = kTextCount + 1;
+constexpr std::size_t kDataStart = 100;
+constexpr std::size_t kBlockOverhead = 260;
+constexpr std::size_t kLargestBlock = 0xFFFF;  // every offset and length must fit 16 bits
+static_assert(kItemCount * sizeof(std::uint32_t) <= kDataStart);
+static_assert(kDataStart + sizeof(FixedItems) + kItemCount <= kBlockOverhead);
+
+using TextItems = std::array<std::string_view, kTextCount>;
+using Block = std::unique_ptr<std::byte[]>;
+
+// Null when the items would not fit the 16-bit descriptors (the request is refused rather
+// than written past its block) or memory ran out.
+Block PackRequest(const TextItems& texts, const FixedItems& fixed) {
+    std::size_t textBytes = 0;
+    for (const auto text : texts) {
+        if (text.size() > kLargestBlock) return nullptr;
+        textBytes += text.size();
+    }
+    const std::size_t size = kBlockOverhead + textBytes;
+    if (size > kLargestBlock) return nullptr;
+    Block block(new (std::nothrow) std::byte[size]());
+    if (!block) return nullptr;
+
+    std::size_t offset = kDataStart;
+    auto put = [&](std::size_t item, const void* data, std::size_t length) {
+        if (offset + length + 1 > size) return false;
+        if (length) std::memcpy(block.get() + offset, data, length);
+        const std::uint32_t descriptor = static_cast<std::uint32_t>(offset) | static_cast<std::uint32_t>(length) << 16;
+        std::memcpy(block.get() + item * sizeof(descriptor), &descriptor, sizeof(descriptor));
+        offset += length + 1;
+        return true;
+    };
+    if (!put(kFixedItem, &fixed, sizeof(fixed))) return nullptr;
+    for (std::size_t i = 0; i < kTextCount; ++i)
+        if (!put(i, texts[i].data(), texts[i].size())) return nullptr;
+    return block;
+}
+
+std::string_view ItemIn(const std::byte* block, std::size_t item) {
+    std::uint32_t descriptor = 0;
+    std::memcpy(&descriptor, block + item * sizeof(descriptor), sizeof(descriptor));
+    return {reinterpret_cast<const char*>(block) + (descriptor & 0xFFFF), descriptor >> 16};
+}
+
+FixedItems FixedIn(const std::byte* block) {
+    FixedItems fixed;
+    std::memcpy(&fixed, ItemIn(block, kFixedItem).data(), sizeof(fixed));
+    return fixed;
+}
+
+struct Request {
+    FixedItems fixed;
+    std::array<std::string, kTextCount> texts;
+    const std::string& text(BlockText item) const { return texts[item]; }
+};
+
+class InternetHandle {
+public:
+    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+    ~InternetHandle() {
+        if (handle_) InternetCloseHandle(handle_);
+    }
+    HINTERNET get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+    HINTERNET handle_;
+};
+
+const char* NullIfEmpty(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+// The body in memory. Chunks arrive in order, so each one's offset (the bytes received before
+// it) is the collection's length so far: appending places it. Room for the announced length is
+// taken in one allocation at the start, and whatever never arrived reads as zero at the end;
+// leaving that zero-filling to the end spares a pass over the whole body. Allocation failures
+// are reported, never thrown.
+class BodyCollection {
+public:
+    explicit BodyCollection(std::size_t announced) : announced_(announced) {
+        try {
+            bytes_.reserve(announced);
+        } catch (...) {
+            usable_ = false;
+        }
+    }
+    bool usable() const { return usable_; }
+    bool Append(const void* data, std::size_t length) {
+        try {
+            bytes_.append(static_cast<const char*>(data), length);
+        } catch (...) {
+            usable_ = false;
+        }
+        return usable_;
+    }
+    void PadToAnnounced() {
+        try {
+            if (bytes_.size() < announced_) bytes_.resize(announced_);
+        } catch (...) {
+        }
+    }
+    const std::uint8_t* data() const {
+        return bytes_.empty() ? nullptr : reinterpret_cast<const std::uint8_t*>(bytes_.data());
+    }
+    std::uint32_t length() const { return static_cast<std::uint32_t>(bytes_.size()); }
+    std::string Take() { return std::move(bytes_); }
+
+private:
+    std::size_t announced_;
+    bool usable_ = true;
+    std::string bytes_;
+};
+
+// Steps 2 to 13 of a transfer. `reachedBody` tells whether DownloadBegin was raised; when it
+// was, DownloadComplete has been raised too.
+std::string RunTransfer(const Request& request, bool& reachedBody) {
+    reachedBody = false;
+    const FixedItems& fixed = request.fixed;
+    const Handlers& on = fixed.handlers;
+    const KindSetup setup = SetupOf(fixed.kind);
+
+    InternetHandle session(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session) return {};
+    if (on.internetStatus) InternetSetStatusCallbackW(session.get(), on.internetStatus);
+
+    InternetHandle connection(InternetConnectA(session.get(), request.text(kHostText).c_str(), fixed.port,
+                                               NullIfEmpty(request.text(kUserText)),
+                                               NullIfEmpty(request.text(kPasswordText)), INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return {};
+
+    // The path is kept without its leading '/'; the request line carries one.
+    const std::string& path = request.text(kPathText);
+    const std::string object = path.empty() ? std::string() : "/" + path;
+    const char* accept[] = {"*/*", nullptr};
+    const DWORD flags = IsSecurePort(fixed.port) ? setup.secureFlags : setup.plainFlags;
+    const DWORD_PTR wininetContext = setup.contextToWinInet ? static_cast<DWORD_PTR>(fixed.context) : 0;
+    InternetHandle httpRequest(HttpOpenRequestA(connection.get(), setup.verb, NullIfEmpty(object),
+                                                NullIfEmpty(request.text(kVersionText)),
+                                                NullIfEmpty(request.text(kReferrerText)), accept, flags,
+                                                wininetContext));
+    if (!httpRequest) return {};
+
+    std::string headers = setup.formBody ? kFormContentType : "";
+    headers += RangeHeaderLine(fixed.rangeStart, fixed.rangeExtent);
+    const std::string& body = request.text(kBodyText);
+    if (!HttpSendRequestA(httpRequest.get(), NullIfEmpty(headers), headers.empty() ? 0 : static_cast<DWORD>(-1),
+                          body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size())))
+        return {};
+
+    const std::uint64_t context = fixed.context;
+    if (on.headers) {
+        // Headers longer than the buffer make the query fail; the event is then skipped.
+        char raw[4096] = {};
+        DWORD rawLength = sizeof(raw) - 1;
+        if (HttpQueryInfoA(httpRequest.get(), HTTP_QUERY_RAW_HEADERS_CRLF, raw, &rawLength, nullptr))
+            on.headers(session.get(), context, raw, rawLength);
+    }
+
+    DWORD announced = 0;
+    DWORD announcedSize = sizeof(announced);
+    if (!HttpQueryInfoA(httpRequest.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced,
+                        &announcedSize, nullptr))
+        announced = 0;
+    BodyCollection collection(announced);
+
+    reachedBody = true;
+    if (on.downloadBegin) on.downloadBegin(session.get(), context, announced);
+
+    const std::int32_t chunkSize = fixed.chunkSize;
+    std::unique_ptr<std::uint8_t[]> chunk(chunkSize > 0 ? new (std::nothrow) std::uint8_t[chunkSize] : nullptr);
+    std::uint64_t received = 0;
+    while (chunk && collection.usable()) {
+        DWORD got = 0;
+        if (!InternetReadFile(httpRequest.get(), chunk.get(), static_cast<DWORD>(chunkSize), &got) || got == 0) break;
+        if (on.fileDownload &&
+            on.fileDownload(session.get(), context, chunk.get(), got, static_cast<std::uint32_t>(received + got),
+                            announced) != 0)
+            break;
+        // Running out of memory for the collection ends the body like a failed read.
+        if (!collection.Append(chunk.get(), got)) break;
+        received += got;
+    }
+    chunk.reset();
+    collection.PadToAnnounced();
+
+    if (on.downloadComplete) on.downloadComplete(session.get(), context, collection.data(), collection.length());
+    return collection.Take();
+}
+
+// Copies the items out, frees the block, runs the transfer and raises DownloadFailed when the
+// transfer never reached its body.
+std::string RunFromBlock(Block block) {
+    const FixedItems fixed = FixedIn(block.get());
+    Request request{fixed, {}};
+    try {
+        for (std::size_t i = 0; i < kTextCount; ++i) request.texts[i] = std::string(ItemIn(block.get(), i));
+    } catch (...) {
+        RaiseFailed(fixed);
+        return {};
+    }
+    block.reset();
+
+    bool reachedBody = false;
+    std::string body = RunTransfer(request, reachedBody);
+    if (!reachedBody) RaiseFailed(fixed);
+    return body;
+}
+
+DWORD WINAPI TransferThread(void* parameter) {
+    // user32 and WinInet call back through C frames: nothing may unwind past this point.
+    try {
+        RunFromBlock(Block(static_cast<std::byte*>(parameter)));
+    } catch (...) {
+    }
+    return 0;
+}
+
+// Event keys, compared in ASCII upper case so that no locale maps another letter onto one.
+bool IsKey(std::wstring_view name, std::wstring_view key) {
+    if (name.size() != key.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const wchar_t c = name[i];
+        const wchar_t upper = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+        if (upper != key[i]) return false;
+    }
+    return true;
+}
+
+template <class Handler>
+EventHandler Swap(Handler& slot, EventHandler handler) {
+    const EventHandler previous = AsEventHandler(slot);
+    slot = FromEventHandler<Handler>(handler);
+    return previous;
+}
+
+}  // namespace
+
+EventHandler HttpDownloader::AssignEvent(std::wstring_view name, EventHandler handler) {
+    if (IsKey(name, L"INTERNETSTATUS")) return Swap(onInternetStatus_, handler);
+    if (IsKey(name, L"HEADERS")) return Swap(onHeaders_, handler);
+    if (IsKey(name, L"DOWNLOADBEGIN")) return Swap(onDownloadBegin_, handler);
+    if (IsKey(name, L"FILEDOWNLOAD")) return Swap(onFileDownload_, handler);
+    if (IsKey(name, L"DOWNLOADCOMPLETE")) return Swap(onDownloadComplete_, handler);
+    if (IsKey(name, L"DOWNLOADFAILED")) return Swap(onDownloadFailed_, handler);
+    return nullptr;
+}
+
+std::wstring HttpDownloader::HttpVersion() const { return WidenText(httpVersion_); }
+
+void HttpDownloader::SetHttpVersion(std::wstring_view version) {
+    const std::string narrow = NarrowText(version);
+    const std::size_t length = std::min(narrow.size(), kHttpVersionField - 1);
+    std::memcpy(httpVersion_, narrow.data(), length);
+    std::memset(httpVersion_ + length, 0, kHttpVersionField - length);
+}
+
+std::string HttpDownloader::Transfer(TransferKind kind, std::wstring_view url, std::string_view body,
+                                     std::uint64_t context, std::int32_t rangeStart, std::int32_t rangeExtent,
+                                     std::wstring_view referrer, std::wstring_view user,
+                                     std::wstring_view password) const {
+    const Handlers handlers{onInternetStatus_, onDownloadBegin_, onDownloadComplete_,
+                            onFileDownload_,   onHeaders_,       onDownloadFailed_};
+    FixedItems fixed{kind, 0, chunkSize_, rangeStart, rangeExtent, context, handlers};
+    Block block;
+    try {
+        const std::string url8 = NarrowText(url);
+        const ParsedUrl parsed = ParseUrl(url8);
+        // WinInet takes a 16-bit port; TLS is chosen on the same value that is connected to.
+        fixed.port = static_cast<std::uint16_t>(parsed.port);
+        const std::string referrer8 = NarrowText(referrer);
+        const std::string user8 = NarrowText(user);
+        const std::string password8 = NarrowText(password);
+        TextItems texts{};
+        texts[kUrlText] = url8;
+        texts[kReferrerText] = referrer8;
+        texts[kUserText] = user8;
+        texts[kPasswordText] = password8;
+        texts[kHostText] = parsed.host;
+        texts[kPathText] = parsed.path;
+        texts[kVersionText] = httpVersion_;
+        texts[kBodyText] = SetupOf(kind).formBody ? body : std::string_view();
+        block = PackRequest(texts, fixed);
+    } catch (...) {
+        block.reset();
+    }
+    if (!block) {
+        RaiseFailed(fixed);
+        return {};
+    }
+
+    if (!SetupOf(kind).async) return RunFromBlock(std::move(block));
+
+    HANDLE thread = CreateThread(nullptr, 0, TransferThread, block.get(), 0, nullptr);
+    if (!thread) {
+        RaiseFailed(fixed);
+        return {};
+    }
+    block.release();  // the worker owns and frees it
+    CloseHandle(thread);
+    return {};
+}
+
+void HttpDownloader::StartGet(std::wstring_view url, std::uint64_t context, std::int32_t rangeStart,
+                              std::int32_t rangeExtent, std::wstring_view referrer, std::wstring_view user,
+                              std::wstring_view password) const {
+    Transfer(TransferKind::StartGet, url, {}, context, rangeStart, rangeExtent, referrer, user, password);
+}
+
+void HttpDownloader::StartPost(std::wstring_view url, std::string_view body, std::uint64_t context,
+                               std::int32_t rangeStart, std::int32_t rangeExtent, std::wstring_view referrer,
+                               std::wstring_view user, std::wstring_view password) const {
+    Transfer(TransferKind::StartPost, url, body, context, rangeStart, rangeExtent, referrer, user, password);
+}
+
+std::string HttpDownloader::Get(std::wstring_view url, std::uint64_t context, std::int32_t rangeStart,
+                                std::int32_t rangeExtent, std::wstring_view referrer, std::wstring_view user,
+                                std::wstring_view password) const {
+    return Transfer(TransferKind::Get, url, {}, context, rangeStart, rangeExtent, referrer, user, password);
+}
+
+std::string HttpDownloader::Post(std::wstring_view url, std::string_view body, std::uint64_t context,
+                                 std::int32_t rangeStart, std::int32_t rangeExtent, std::wstring_view referrer,
+                                 std::wstring_view user, std::wstring_view password) const {
+    return Transfer(TransferKind::Post, url, body, context, rangeStart, rangeExtent, referrer, user, password);
+}
+
+}  // namespace qln

@@ -1,0 +1,210 @@
+#include "plugin/plugin_page.h"
+
+#include <shellapi.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "discovery/discovery.h"
+#include "forms/builder.h"
+#include "forms/controls.h"
+#include "forms/layout_rules.h"
+#include "forms/windowless.h"
+#include "pages/version_lists.h"
+#include "plugin/package_install.h"
+#include "plugin/update_server.h"
+
+namespace qln {
+
+Form2Record Form2;
+
+namespace {
+
+constexpr int kCommand2Id = 105;
+constexpr int kWinInetId = 106;
+constexpr int kProgressId = 107;
+constexpr int kCommand1Id = 109;
+constexpr int kListId = 110;
+
+// Carried to the page's thread: a new status line, or the progress bar shown or hidden.
+constexpr UINT kSetStatusMessage = WM_APP + 1;
+constexpr UINT kShowProgressMessage = WM_APP + 2;
+
+constexpr const wchar_t* kDownloadFailed = L"下载失败，请检查网络连接后重试！";
+
+HANDLE FileOf(std::uint64_t context) { return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(context)); }
+
+void WinInet1_DownloadBegin(HINTERNET, std::uint64_t, std::uint32_t) {
+    ShowPageProgress(true);
+    SendMessageW(Form2.progress1, PBM_SETPOS, 0, 0);
+}
+
+std::int32_t WinInet1_FileDownload(HINTERNET, std::uint64_t context, const std::uint8_t* chunk, std::uint32_t length,
+                                   std::uint32_t received, std::uint32_t announced) {
+    DWORD written = 0;
+    WriteFile(FileOf(context), chunk, length, &written, nullptr);
+    // Without an announced length the position stays below the range: the bar shows its minimum.
+    const int position =
+        announced == 0 ? 0 : RoundHalfEven(static_cast<double>(received) / static_cast<double>(announced) * 100.0);
+    SendMessageW(Form2.progress1, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    return 0;
+}
+
+// The transfer never reached its body: give the page back its idle state and say so.
+void WinInet1_DownloadFailed(std::uint64_t context) {
+    CloseHandle(FileOf(context));
+    DeleteFileW(PackageFilePath().c_str());
+    DownloadBusy.store(0);
+    ShowPageProgress(false);
+    SetPageStatus(L"");
+    ShowMessage(Form2.window, kDownloadFailed);
+}
+
+void LoadForm2(HWND page, LPARAM) { FillVersionList(page, Form2.list1, Form2.frame1); }
+
+LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        const int code = HIWORD(wParam);
+        if (id == kCommand2Id && code == BN_CLICKED) {
+            LaunchSelectedVersion(window);
+            return 0;
+        }
+        if (id == kCommand1Id && code == BN_CLICKED) {
+            StartPackageDownload(window);
+            return 0;
+        }
+        if (id == kListId && code == LBN_SELCHANGE) {
+            MirrorSelection(Form2.list1, UtilitiesPageList());
+            return 0;
+        }
+        break;
+    }
+    case kSetStatusMessage:
+        windowless::SetCaption(window, Form2.label1, *reinterpret_cast<const std::wstring*>(lParam));
+        return 0;
+    case kShowProgressMessage:
+        ShowWindow(Form2.progress1, wParam ? SW_SHOW : SW_HIDE);
+        return 0;
+    case WM_DESTROY:
+        Form2.window = nullptr;
+        Form2.list1 = nullptr;
+        Form2.progress1 = nullptr;
+        break;
+    }
+    return StandardFormProc(window, message, wParam, lParam, LoadForm2);
+}
+
+// The page as the package installation sees it.
+class PageInstallView : public PluginPageView {
+public:
+    std::wstring SelectedVersion() override { return listbox::SelectedText(Form2.list1); }
+    void SetStatus(const std::wstring& text) override { SetPageStatus(text); }
+    void HideProgress() override { ShowPageProgress(false); }
+    HWND OwnerWindow() override { return Form2.window; }
+};
+PageInstallView g_installView;
+
+}  // namespace
+
+HWND PluginPageList() { return Form2.list1; }
+
+std::wstring PackageUrl() { return L"https://" + std::wstring(kUpdateServerHost) + L"/update/qln_plugin.rbz"; }
+
+void SetPageStatus(const std::wstring& text) {
+    if (Form2.window) SendMessageW(Form2.window, kSetStatusMessage, 0, reinterpret_cast<LPARAM>(&text));
+}
+
+void ShowPageProgress(bool visible) {
+    if (Form2.window) SendMessageW(Form2.window, kShowProgressMessage, visible ? 1 : 0, 0);
+}
+
+void StartPackageDownload(HWND page) {
+    if (DownloadBusy.load() == 1) {
+        ShowMessage(page, L"正在下载文件，请等待操作完成！");
+        return;
+    }
+    std::wstring entry;
+    if (!CheckVersionSelection(page, Form2.list1, entry)) return;
+    if (IsSketchUpRunning()) {
+        ShowMessage(page, L"检测到草图大师正在运行，请先退出草图大师后再点此按钮！");
+        return;
+    }
+    HANDLE file = CreateFileW(PackageFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        ShowMessage(page, L"创建文件失败，请尝试以管理员身份运行本程序！");
+        return;
+    }
+    DownloadBusy.store(1);
+    SetPageStatus(L"正在下载。。。");
+    Form2.winInet1.StartGet(PackageUrl(), reinterpret_cast<std::uintptr_t>(file), 0, 0, L"", L"", L"");
+}
+
+void LaunchSelectedVersion(HWND page) {
+    std::wstring entry;
+    if (!CheckVersionSelection(page, Form2.list1, entry)) return;
+    const std::wstring program = GetInstallDir(entry, true);
+    if (FileExists(program))
+        ShellExecuteW(nullptr, L"open", program.c_str(), nullptr, nullptr, SW_SHOW);
+    else
+        ShowMessage(page, L"未检测到草图大师程序，请手动运行！");
+}
+
+HWND BuildForm2(HWND parent, LPARAM loadArgument) {
+    HWND page = BuildForm(parent, {L"Quorlen插件安装器_Form2", L"Form2", L"插件管理", 416, 239, 0x460B0000,
+                                   0x00010080, Form2Proc});
+    if (!page) return nullptr;
+    Form2.window = page;
+    // The button group NoxbunGroup1 (id 102) sits at (378, 2); its place stays empty for now.
+
+    auto label = [&](const wchar_t* name, int id, int x, int y, const wchar_t* caption, int alignment) {
+        CreateLabel(page, name, id, x, y, 100, 20, caption);
+        label::SetAlignment(page, id, alignment);
+        windowless::SetForeColor(page, id, GetSysColor(COLOR_WINDOWTEXT));
+        windowless::SetFont(page, id, kPageFont);
+    };
+    label(L"Label2", Form2.label2, 263, 81, L"安装/更新插件", 4);
+    label(L"Label1", Form2.label1, 295, 210, L"", 0);
+    Form2.command2 = BuildControl(page, nullptr, {L"BUTTON", L"Command2", kCommand2Id, -1, L"", 288, 124, 50, 50,
+                                                  0x54010F40, 0, L"启动对应版本的草图大师", L"Microsoft YaHei,9,1"});
+    button::SetImage(Form2.command2, "ICON_SKETCHUP");
+
+    // The download component has no window: its object joins the form's chain.
+    AddWindowlessObject(page, ControlKindTag::Component, L"WinInet1", kWinInetId);
+    Form2.winInet1.SetHttpVersion(L"HTTP/1.1");
+    Form2.winInet1.SetChunkSize(4096);
+    Form2.winInet1.SetOwnerWindow(page);
+    Form2.winInet1.SetControlId(kWinInetId);
+    Form2.winInet1.AssignEvent(L"DownloadBegin", AsEventHandler(WinInet1_DownloadBegin));
+    Form2.winInet1.AssignEvent(L"DownloadComplete", AsEventHandler(InstallPackage));
+    Form2.winInet1.AssignEvent(L"FileDownload", AsEventHandler(WinInet1_FileDownload));
+    Form2.winInet1.AssignEvent(L"DownloadFailed", AsEventHandler(WinInet1_DownloadFailed));
+    SetPluginPageView(&g_installView);
+
+    Form2.progress1 = BuildControl(page, nullptr, {L"PROGRESSBAR", L"Progress1", kProgressId, -1, L"", 11, 210, 269,
+                                                   20, 0x44000000, 0, nullptr, nullptr});
+    progress::SetMin(Form2.progress1, 1);
+    progress::SetMax(Form2.progress1, 100);
+    progress::SetValue(Form2.progress1, 30);
+    SendMessageW(Form2.progress1, PBM_SETMARQUEE, FALSE, 10);
+
+    CreateFrame(page, L"Frame1", Form2.frame1, 11, 15, 200, 184, L"选择草图版本");
+    StylePageFrame(page, Form2.frame1);
+    Form2.command1 = BuildControl(page, nullptr, {L"BUTTON", L"Command1", kCommand1Id, -1, L"", 288, 26, 50, 50,
+                                                  0x54012F40, 0, L"下载最新版Quorlen插件并安装", L"Microsoft YaHei,9,1"});
+    button::SetImage(Form2.command1, "AAAAA_APPICON");
+    Form2.list1 = BuildControl(page, nullptr, {L"LISTBOX", L"List1", kListId, -1, L"", 15, 36, 193, 160, 0x54210103,
+                                               WS_EX_CLIENTEDGE, L"当前已安装的SU版本列表", kPageFont});
+    StyleVersionList(Form2.list1);
+    label(L"Label3", Form2.label3, 263, 179, L"启动草图大师", 4);
+
+    frame::ComputeContents(page);
+    PostMessageW(page, FM_LOADED, kFormLoadedParam, loadArgument);
+    SetFocus(Form2.command1);
+    ShowForm(GetFormContext(page), 0, page, parent, SW_SHOWNORMAL, 0);
+    return page;
+}
+
+}  // namespace qln

@@ -1,0 +1,43 @@
+// The plugin management page (Form2): the version list, the download-and-install button, the
+// launch button and the page's status line and progress bar. The download runs on the download
+// component's worker thread; everything it changes on the page goes through here.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "plugin/http_downloader.h"
+
+namespace qln {
+
+struct Form2Record {
+    bool createAnew = false;
+    HWND window = nullptr;
+    int label2 = 103;
+    int label1 = 104;
+    HWND command2 = nullptr;
+    HttpDownloader winInet1;
+    HWND progress1 = nullptr;
+    int frame1 = 108;
+    HWND command1 = nullptr;
+    HWND list1 = nullptr;
+    int label3 = 111;
+};
+extern Form2Record Form2;
+
+HWND BuildForm2(HWND parent, LPARAM loadArgument);
+
+// The package URL: "https://" + the update server + "/update/qln_plugin.rbz".
+std::wstring PackageUrl();
+
+// Button handlers.
+void StartPackageDownload(HWND page);
+void LaunchSelectedVersion(HWND page);
+
+// The status line (Label1) and progress bar, safe from any thread: the change is carried out
+// by the page's own thread, which also paints the line.
+void SetPageStatus(const std::wstring& text);
+void ShowPageProgress(bool visible);
+
+}  // namespace qln

@@ -1,0 +1,184 @@
+#!/usr/bin/env python3
+"""Loopback HTTP server for the download tests and the download benchmark.
+
+Two ways to run it:
+  --control PORT    connect to 127.0.0.1:PORT (the test listens there), send
+                    "ports <http> <refused>\\n", then send one record per request received:
+                    "record <n>\\n" followed by n bytes: the request line and CR LF, the header lines
+                    as received, an empty line, the request body. The server ends as soon as
+                    that connection closes, so a test that ends or dies takes its server along.
+  --port-file PATH  write "<http> <refused>\\n" to PATH and serve until killed.
+<refused> is a port bound but never listened on: connecting to it is refused.
+Either way the server also ends after --lifetime seconds.
+
+Resources (any method):
+  /fixed/N            N pattern bytes with Content-Length
+  /chunked/N          N pattern bytes, chunked, no Content-Length
+  /broken/N/M         Content-Length N, then M bytes and the connection is closed
+  /bigheaders/N       like /fixed/N behind a 5000-byte header
+  /echo               the request body with Content-Length
+  anything else       404 with a short text body
+Pattern byte i is i % 251, so that no chunk boundary lines up with the pattern.
+"""
+import argparse
+import http.server
+import os
+import socket
+import sys
+import threading
+
+PERIOD = bytes(i % 251 for i in range(251 * 261))  # a whole number of periods, ~64 KB
+CHUNK_PIECES = (1000, 3000, 5000, 7)
+
+
+def pattern_slices(total):
+    sent = 0
+    while sent < total:
+        n = min(len(PERIOD), total - sent)
+        yield PERIOD[:n]
+        sent += n
+
+
+class Recorder:
+    def __init__(self, control):
+        self.control = control
+        self.lock = threading.Lock()
+
+    def record(self, request_line, headers, body):
+        if self.control is None:
+            return
+        lines = [request_line.encode("latin-1") + b"\r\n"]
+        for name, value in headers.items():
+            lines.append(f"{name}: {value}\r\n".encode("latin-1"))
+        lines.append(b"\r\n")
+        payload = b"".join(lines) + body
+        with self.lock:
+            try:
+                self.control.sendall(b"record %d\n" % len(payload) + payload)
+            except OSError:
+                os._exit(0)
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    recorder = None
+
+    def log_message(self, format, *args):
+        pass
+
+    def handle_any(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        body = self.rfile.read(length) if length > 0 else b""
+        self.recorder.record(self.requestline, self.headers, body)
+
+        parts = self.path.split("?")[0].strip("/").split("/")
+        try:
+            kind, numbers = parts[0], [int(p) for p in parts[1:]]
+            if kind == "fixed" and len(numbers) == 1:
+                return self.send_fixed(numbers[0], [])
+            if kind == "bigheaders" and len(numbers) == 1:
+                return self.send_fixed(numbers[0], [("X-Qln-Padding", "p" * 5000)])
+            if kind == "chunked" and len(numbers) == 1:
+                return self.send_chunked(numbers[0])
+            if kind == "broken" and len(numbers) == 2:
+                return self.send_broken(numbers[0], numbers[1])
+            if kind == "echo" and not numbers:
+                return self.send_body(200, body, "application/octet-stream")
+        except ValueError:
+            pass
+        self.send_body(404, b"no such resource: " + self.path.encode("latin-1") + b"\n", "text/plain")
+
+    do_GET = do_POST = do_PUT = do_HEAD = handle_any
+
+    def send_body(self, status, body, content_type):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def send_fixed(self, n, extra_headers):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(n))
+        self.send_header("X-Qln-Test", "fixed")
+        for name, value in extra_headers:
+            self.send_header(name, value)
+        self.end_headers()
+        for piece in pattern_slices(n):
+            self.wfile.write(piece)
+
+    def send_chunked(self, n):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        data = b"".join(pattern_slices(n))
+        at, i = 0, 0
+        while at < n:
+            piece = data[at:at + CHUNK_PIECES[i % len(CHUNK_PIECES)]]
+            self.wfile.write(b"%x\r\n" % len(piece) + piece + b"\r\n")
+            self.wfile.flush()
+            at += len(piece)
+            i += 1
+        self.wfile.write(b"0\r\n\r\n")
+
+    def send_broken(self, announced, sent):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(announced))
+        self.end_headers()
+        self.wfile.write(b"".join(pattern_slices(sent)))
+        self.wfile.flush()
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--control", type=int)
+    parser.add_argument("--port-file")
+    parser.add_argument("--lifetime", type=float, default=300.0)
+    args = parser.parse_args()
+    if (args.control is None) == (args.port_file is None):
+        parser.error("give exactly one of --control and --port-file")
+
+    timer = threading.Timer(args.lifetime, os._exit, [3])
+    timer.daemon = True
+    timer.start()
+
+    refused = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    refused.bind(("127.0.0.1", 0))  # bound, never listened on
+
+    control = None
+    if args.control is not None:
+        control = socket.create_connection(("127.0.0.1", args.control), timeout=10)
+        control.settimeout(None)
+    Handler.recorder = Recorder(control)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    ports = b"ports %d %d\n" % (server.server_address[1], refused.getsockname()[1])
+
+    if control is None:
+        with open(args.port_file + ".part", "wb") as f:
+            f.write(ports)
+        os.replace(args.port_file + ".part", args.port_file)
+        server.serve_forever()
+        return
+
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    control.sendall(ports)
+    while True:
+        try:
+            if not control.recv(4096):
+                break
+        except OSError:
+            break
+    os._exit(0)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
