@@ -10,7 +10,7 @@ bench=$session/prefix-${QLN_DPI:-96}/drive_c/qln-bench
 rm -rf "$bench"; mkdir -p "$bench"
 trap 'rm -rf "$bench"' EXIT
 
-# 40 folders of 49 files: Ruby-like text that deflates well, and incompressible binary data.
+# One folder holding 40 folders of 49 files (2,001 members): Ruby-like text that deflates well, and incompressible binary data.
 python3 - "$bench/package.zip" <<'PY'
 import random, sys, zipfile
 rng = random.Random(2024)
@@ -22,12 +22,16 @@ def text(n):
     return bytes(out[:n])
 total = 0
 with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED, compresslevel=6) as z:
+    # Every folder is listed before what it holds: the installer creates one level at a time.
+    top = zipfile.ZipInfo("qln_bench/", (2024, 1, 2, 3, 4, 6))
+    top.create_system, top.external_attr = 0, 0x10
+    z.writestr(top, b"")
     for d in range(40):
         folder = zipfile.ZipInfo(f"qln_bench/part{d:02}/", (2024, 1, 2, 3, 4, 6))
         folder.create_system, folder.external_attr = 0, 0x10
         z.writestr(folder, b"")
         for f in range(49):
-            size = rng.randint(4000, 46000)
+            size = rng.randint(4000, 48000)
             binary = f % 4 == 0
             info = zipfile.ZipInfo(f"qln_bench/part{d:02}/file{f:02}.{'bin' if binary else 'rb'}",
                                    (2023, 5, 6, 7, 8, 10))
@@ -35,7 +39,7 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED, compresslevel=6) as
             info.compress_type = zipfile.ZIP_STORED if binary else zipfile.ZIP_DEFLATED
             z.writestr(info, rng.randbytes(size) if binary else text(size))
             total += size
-print(f"package: {40 * 50} members, {total / 1e6:.1f} MB unpacked")
+print(f"package: {1 + 40 * 50} members, {total / 1e6:.1f} MB unpacked")
 PY
 ls -l "$bench/package.zip" | awk '{printf "package file: %.1f MB\n", $5 / 1e6}'
 

@@ -6,6 +6,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/tests/wine/wine-run.sh;${
 # The plugin update server. A host:port other than 443 is plain HTTP: demos and tests use one
 # on loopback.
 set(QLN_UPDATE_HOST "update.quorlen.com" CACHE STRING "Host name (optionally :port) of the plugin update server")
+set(QLN_DEMO_UPDATE_HOST "127.0.0.1:18480" CACHE STRING "Update server of the demo build (a loopback server)")
 
 find_library(QLN_ZLIB NAMES libz.a z REQUIRED)
 
@@ -26,7 +27,6 @@ add_library(qln_win STATIC
   src/pages/utilities_page.cpp
   src/pages/version_lists.cpp
   src/pages/window_page.cpp
-  src/plugin/plugin_page.cpp
   src/discovery/discovery.cpp
   src/plugin/package_install.cpp
   src/forms/color.cpp
@@ -43,7 +43,6 @@ add_library(qln_win STATIC
   src/forms/windowless_paint.cpp
   src/plugin/http_downloader.cpp
 )
-set_source_files_properties(src/plugin/plugin_page.cpp PROPERTIES COMPILE_DEFINITIONS "QLN_UPDATE_HOST=L\"${QLN_UPDATE_HOST}\"")
 target_link_libraries(qln_win PUBLIC qln_portable minizip
   comctl32 gdiplus wininet advapi32 shell32 ole32 gdi32 user32 kernel32)
 
@@ -58,11 +57,17 @@ add_custom_command(OUTPUT ${QLN_ICONS}
 set_source_files_properties(src/resources/app.rc PROPERTIES
   OBJECT_DEPENDS "${QLN_ICONS};${CMAKE_SOURCE_DIR}/src/resources/app.manifest;${CMAKE_SOURCE_DIR}/src/app/app_constants.h")
 
-add_executable(QuorlenInstaller WIN32 src/app/main.cpp src/resources/app.rc)
-target_include_directories(QuorlenInstaller PRIVATE ${QLN_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
-target_link_libraries(QuorlenInstaller PRIVATE qln_win)
-target_link_options(QuorlenInstaller PRIVATE -municode)
-set_target_properties(QuorlenInstaller PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The plugin page is compiled once per update server: the product's, and the demo's on loopback.
+function(qln_installer target host)
+  add_executable(${target} WIN32 src/app/main.cpp src/plugin/plugin_page.cpp src/resources/app.rc)
+  target_compile_definitions(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:QLN_UPDATE_HOST=L\"${host}\">")
+  target_include_directories(${target} PRIVATE ${QLN_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
+  target_link_libraries(${target} PRIVATE qln_win)
+  target_link_options(${target} PRIVATE -municode)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()
+qln_installer(QuorlenInstaller "${QLN_UPDATE_HOST}")
+qln_installer(QuorlenInstallerDemo "${QLN_DEMO_UPDATE_HOST}")
 
 include(${CMAKE_SOURCE_DIR}/tests/win/tests.cmake)
 
@@ -78,3 +83,12 @@ target_compile_options(miniunz PRIVATE -w)
 target_link_libraries(miniunz PRIVATE minizip)
 add_executable(extract_bench bench/extract_bench.cpp)
 target_link_libraries(extract_bench PRIVATE qln_win)
+
+# The demo's package: our own sample plugin, served by the demo's loopback update server.
+set(QLN_DEMO_PACKAGE ${CMAKE_BINARY_DIR}/demo/www/update/qln_plugin.rbz)
+file(GLOB_RECURSE QLN_DEMO_PLUGIN_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/demo/plugin/*)
+add_custom_command(OUTPUT ${QLN_DEMO_PACKAGE}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/make_package.py ${CMAKE_SOURCE_DIR}/demo/plugin ${QLN_DEMO_PACKAGE}
+  DEPENDS ${QLN_DEMO_PLUGIN_FILES} ${CMAKE_SOURCE_DIR}/tests/tools/make_package.py
+  COMMENT "Packing the demo plugin")
+add_custom_target(demo_package ALL DEPENDS ${QLN_DEMO_PACKAGE})

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the installer and starts it under Wine in a demo prefix of
-# its own (build/demo), seeded with two SketchUp versions. Uses $DISPLAY when there is one,
-# otherwise a headless Xvfb (a screenshot is written to build/demo/screen.png).
+# its own (build/demo), seeded with two SketchUp versions and a stand-in SketchUp. The demo
+# build fetches the plugin package from a local update server on 127.0.0.1:18480, which this
+# script starts and stops, serving a package built from demo/plugin. Uses $DISPLAY when there
+# is one, otherwise a headless Xvfb (a screenshot is written to build/demo/screen.png).
 set -euo pipefail
 root=$(realpath "$(dirname "$0")/..")
 "$root/scripts/setup.sh"
-QLN_WIN_TARGET= "$root/scripts/build.sh" win
+"$root/scripts/build.sh" win
 
 demo=$root/build/demo
 export WINEPREFIX=$demo/prefix WINEARCH=win64 WINEDEBUG=-all
@@ -15,8 +17,10 @@ unset LC_ALL LC_MESSAGES
 mkdir -p "$demo"
 
 xvfb_pid=
+server_pid=
 cleanup() {
   wineserver -k 2>/dev/null || true
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -29,8 +33,11 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 "$root/tests/wine/seed-demo.sh" "$root/build/win"
+python3 -m http.server 18480 --bind 127.0.0.1 --directory "$root/build/win/demo/www" >/dev/null 2>&1 &
+server_pid=$!
+echo "run: update server on http://127.0.0.1:18480/update/qln_plugin.rbz"
 echo "run: starting Quorlen插件安装器"
-wine "$root/build/win/QuorlenInstaller.exe" &
+wine "$root/build/win/QuorlenInstallerDemo.exe" &
 app=$!
 if [ -n "$xvfb_pid" ]; then
   sleep 3; import -window root "$demo/screen.png" 2>/dev/null && echo "run: screenshot in $demo/screen.png"

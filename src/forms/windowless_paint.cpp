@@ -16,7 +16,7 @@ constexpr int kCodeShift = 16, kCodeBits = 8;
 constexpr int kStyleShift = 24, kStyleBits = 8;
 constexpr int kAutoSize = 9;
 
-// The label and frame font: the spec's size scaled by the DPI factor first, then turned into a
+// The label and frame font: the font string's size scaled by the DPI factor first, then turned into a
 // height at 96 DPI; large sizes are smoothed.
 HFONT MakeWindowlessFont(const ControlObject& o, float factor) {
     const FontSpec spec = ParseFontSpec(o.fontSpec);

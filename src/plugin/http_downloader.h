@@ -7,10 +7,11 @@
 // Events of one transfer, each raised on the thread that runs it:
 //   Headers (when the raw headers could be read), DownloadBegin, FileDownload per chunk,
 //   DownloadComplete
-// or, when the transfer never reached its body (it could not be started, or opening,
-// connecting, opening the request or sending failed), DownloadFailed alone. A transfer raises
-// exactly one of DownloadComplete and DownloadFailed. The HTTP status is never examined: an
-// error page is a body like any other.
+// or, when the transfer never reached its body (its texts did not fit the request block, no
+// worker could be started, or opening, connecting, opening the request or sending failed),
+// DownloadFailed alone, so that a caller that stays busy until the end of a transfer always
+// learns of that end. A transfer raises exactly one of DownloadComplete and DownloadFailed.
+// The HTTP status is never examined: an error page is a body like any other.
 #pragma once
 
 #include <windows.h>
@@ -38,7 +39,8 @@ using FileDownloadHandler = std::int32_t (*)(HINTERNET session, std::uint64_t co
 using DownloadCompleteHandler = void (*)(HINTERNET session, std::uint64_t context, const std::uint8_t* body,
                                          std::uint32_t length);
 // The transfer ended before its body; no other event came or will come from it. Raised on the
-// caller's thread, before the start operation returns, when no worker could be started.
+// caller's thread, before the start operation returns, when the request was refused or no
+// worker could be started.
 using DownloadFailedHandler = void (*)(std::uint64_t context);
 
 // Any of the handlers above, as AssignEvent stores and returns them.
@@ -66,7 +68,10 @@ public:
     EventHandler AssignEvent(std::wstring_view name, EventHandler handler);
 
     // Asynchronous: copy the request, start a detached worker, return at once. The caller's
-    // strings may go as soon as these return, and so may the record itself.
+    // strings may go as soon as these return, and so may the record itself. The request's
+    // 8-bit texts (the URL, and again as host and path; referrer, user, password, version; a
+    // POST body) must total at most 65275 bytes, as the request block addresses them with
+    // 16-bit offsets; a larger request is refused.
     // `rangeStart` counts bytes from 1 (0: no Range line); `rangeExtent` 0 reads to the end.
     void StartGet(std::wstring_view url, std::uint64_t context, std::int32_t rangeStart, std::int32_t rangeExtent,
                   std::wstring_view referrer, std::wstring_view user, std::wstring_view password) const;

@@ -107,7 +107,7 @@ bool PlanMembers(unzFile archive, ZPOS64_T count, std::size_t targetChars, std::
             return false;
         // A name that fills the buffer comes back unterminated: only its first 512 bytes count.
         raw[kMemberNameLimit] = '\0';
-    
+        if (info.flag & kFlagEncrypted) return false;
         if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) return false;
         Member member;
         if (!DecodeMemberName(raw, (info.flag & kFlagUtf8Name) != 0, member.name)) return false;
@@ -211,8 +211,8 @@ bool TargetCountsAsPresent(const std::string& target) {
     return CountsAsPresentFolder(found.attrib);
 }
 
-// A missing target is made by moving a new empty folder there: the shell creates the folders
-// above it as needed. The target is taken anew from the page at each step.
+// A target that counts as absent is made by moving a new empty folder there. The target is
+// taken anew from the page at each step, as the selection may change meanwhile.
 bool InstallSelectedVersion(PluginPageView& view) {
     const std::string tested = CurrentTarget(view);
     if (tested.empty()) return false;

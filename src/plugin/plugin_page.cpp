@@ -106,11 +106,15 @@ public:
 };
 PageInstallView g_installView;
 
+std::wstring g_updateHost = kUpdateServerHost;
+
 }  // namespace
 
 HWND PluginPageList() { return Form2.list1; }
 
-std::wstring PackageUrl() { return L"https://" + std::wstring(kUpdateServerHost) + L"/update/qln_plugin.rbz"; }
+std::wstring PackageUrl() { return L"https://" + g_updateHost + L"/update/qln_plugin.rbz"; }
+
+void SetUpdateServerHost(std::wstring_view host) { g_updateHost = host; }
 
 void SetPageStatus(const std::wstring& text) {
     if (Form2.window) SendMessageW(Form2.window, kSetStatusMessage, 0, reinterpret_cast<LPARAM>(&text));

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "plugin/http_downloader.h"
 
@@ -28,8 +29,10 @@ extern Form2Record Form2;
 
 HWND BuildForm2(HWND parent, LPARAM loadArgument);
 
-// The package URL: "https://" + the update server + "/update/qln_plugin.rbz".
+// The package URL: "https://" + the update server + "/update/qln_plugin.rbz". The server is
+// the one this build was made for; tests point the page at their own loopback server.
 std::wstring PackageUrl();
+void SetUpdateServerHost(std::wstring_view host);
 
 // Button handlers.
 void StartPackageDownload(HWND page);

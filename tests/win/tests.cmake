@@ -14,6 +14,7 @@ qln_windows_path(QLN_EXE_WINPATH ${CMAKE_BINARY_DIR}/QuorlenInstaller.exe)
 qln_windows_path(QLN_STANDIN_WINPATH ${CMAKE_BINARY_DIR}/standin_sketchup.exe)
 
 add_executable(win_tests
+  src/plugin/plugin_page.cpp
   tests/win/test_support.cpp
   tests/win/discovery_test.cpp
   tests/win/checks_test.cpp
@@ -28,7 +29,7 @@ target_compile_definitions(win_tests PRIVATE
   QLN_EXE_WINPATH=L"${QLN_EXE_WINPATH}"
   QLN_STANDIN_WINPATH=L"${QLN_STANDIN_WINPATH}")
 target_link_libraries(win_tests PRIVATE qln_win gtest_main version)
-add_dependencies(win_tests QuorlenInstaller standin_sketchup)
+add_dependencies(win_tests QuorlenInstaller QuorlenInstallerDemo standin_sketchup)
 
 # Each test runs in its own process; the prefix's registry and folders are shared, so Wine
 # tests of one prefix never run side by side.
@@ -48,6 +49,7 @@ function(qln_add_wine_tests target)
 endfunction()
 
 add_executable(win_tests_dpi
+  src/plugin/plugin_page.cpp
   tests/win/canvas_test.cpp
   tests/win/placement_test.cpp
   tests/win/forms_test.cpp
