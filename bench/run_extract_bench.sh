@@ -10,7 +10,8 @@ bench=$session/prefix-${QLN_DPI:-96}/drive_c/qln-bench
 rm -rf "$bench"; mkdir -p "$bench"
 trap 'rm -rf "$bench"' EXIT
 
-# One folder holding 40 folders of 49 files (2,001 members): Ruby-like text that deflates well, and incompressible binary data.
+# One folder holding 40 folders of 49 files (2,001 members): Ruby-like text that deflates
+# well, and incompressible binary data.
 python3 - "$bench/package.zip" <<'PY'
 import random, sys, zipfile
 rng = random.Random(2024)

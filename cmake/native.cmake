@@ -11,6 +11,7 @@ add_executable(native_tests
   tests/native/placement_rules_test.cpp
   tests/native/forms_rules_test.cpp
   tests/native/url_test.cpp
+  tests/native/button_group_layout_test.cpp
 )
 target_compile_options(native_tests PRIVATE ${QLN_SANITIZE})
 target_link_options(native_tests PRIVATE ${QLN_SANITIZE})

@@ -35,9 +35,11 @@ add_library(qln_win STATIC
   src/forms/controls_window.cpp
   src/forms/form_engine.cpp
   src/forms/canvas.cpp
+  src/forms/vector_draw.cpp
   src/forms/placement.cpp
   src/forms/layout.cpp
   src/forms/resource_images.cpp
+  src/forms/button_group.cpp
   src/forms/screen.cpp
   src/forms/windowless.cpp
   src/forms/windowless_paint.cpp
@@ -49,6 +51,7 @@ target_link_libraries(qln_win PUBLIC qln_portable minizip
 # Icons are rendered from our own geometry at build time.
 set(QLN_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
 set(QLN_ICONS ${QLN_ICON_DIR}/appicon.ico ${QLN_ICON_DIR}/sketchup.ico ${QLN_ICON_DIR}/help.ico)
+list(APPEND QLN_ICONS ${QLN_ICON_DIR}/mark.png)
 add_custom_command(OUTPUT ${QLN_ICONS}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QLN_ICON_DIR}
   COMMAND python3 ${CMAKE_SOURCE_DIR}/src/resources/make_icons.py ${QLN_ICON_DIR}

@@ -189,4 +189,12 @@ void RoundRect(Canvas& canvas, float x, float y, float w, float h, float rx, flo
 // Without SetPathFont: "Microsoft YaHei" at 9 points.
 void PathText(Canvas& canvas, float x, float y, float w, float h, std::wstring_view text);
 
+// A vector icon (forms/vector_language.h) drawn into the cell (x, y, w, h), clipped to it;
+// `paletteOverride` is a comma-separated list of ARGB hex colours for palette entries 1, 2, ….
+// Nothing is drawn for w or h below 1 or an empty string; a string longer than 1000 characters
+// is refused with "异常长度" on standard output. The caller's pen, brush and path font are
+// put back afterwards.
+void DrawVector(Canvas& canvas, float x, float y, float w, float h, std::wstring_view commands,
+                std::wstring_view paletteOverride);
+
 }  // namespace qln

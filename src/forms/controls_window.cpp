@@ -342,14 +342,7 @@ void Click(HWND w) {
 }
 
 void SetImage(HWND w, const char* resourceName) {
-    if (!Obj(w)) return;
-    HICON icon = (resourceName && resourceName[0]) ? LoadButtonIcon(resourceName) : nullptr;
-    const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
-    if (icon && GetWindowTextLengthW(w) == 0)
-        SetWindowLongPtrW(w, GWL_STYLE, style | BS_ICON);
-    else
-        SetWindowLongPtrW(w, GWL_STYLE, style & ~BS_ICON);
-    SendMessageW(w, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    if (Obj(w)) SetButtonImage(w, resourceName);
 }
 
 }  // namespace button

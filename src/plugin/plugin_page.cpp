@@ -7,8 +7,10 @@
 
 #include "discovery/discovery.h"
 #include "forms/builder.h"
+#include "forms/button_group.h"
 #include "forms/controls.h"
 #include "forms/layout_rules.h"
+#include "forms/resource_images.h"
 #include "forms/windowless.h"
 #include "pages/version_lists.h"
 #include "plugin/package_install.h"
@@ -87,6 +89,17 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case kShowProgressMessage:
         ShowWindow(Form2.progress1, wParam ? SW_SHOW : SW_HIDE);
         return 0;
+    case WM_NOTIFY: {
+        // NoxbunGroup1: its only item switches between the two ways of finding the versions.
+        constexpr UINT_PTR kNoxbunGroupId = 102;
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (!header || header->idFrom != kNoxbunGroupId) break;
+        if (header->code == 0) {
+            PageVersionList list(window, Form2.list1, Form2.frame1);
+            ToggleVersionScan(list);
+        }
+        return -1;
+    }
     case WM_DESTROY:
         Form2.window = nullptr;
         Form2.list1 = nullptr;
@@ -161,7 +174,29 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
                                    0x00010080, Form2Proc});
     if (!page) return nullptr;
     Form2.window = page;
-    // The button group NoxbunGroup1 (id 102) sits at (378, 2); its place stays empty for now.
+    // NoxbunGroup1, the page's record of the button group: the window reaches it too.
+    static ButtonGroup noxbunGroup1;
+    noxbunGroup1 = ButtonGroup{};
+    HWND groupWindow = BuildControl(page, nullptr, {L"NoxbunGroup", L"NoxbunGroup1", 102, -1, L"", 378, 2, 36, 36,
+                                                    0x56010100, 0, nullptr, kPageFont});
+    if (groupWindow) {
+        AttachButtonGroup(groupWindow, &noxbunGroup1);
+        ButtonGroup& g = noxbunGroup1;
+        g.IconSize = 24;
+        g.Vertical = 0;
+        g.ItemWidth = 32;
+        g.ItemHeight = 30;
+        g.BorderStyle = 0;
+        g.Radius = 0;
+        g.DownBackColor = RGB(30, 160, 215);
+        g.DownForeColor = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        g.HoverBackColor = GetSysColor(COLOR_ACTIVECAPTION);
+        g.Spacing = 1;
+        wnd::SetForeColor(groupWindow, kColorBtnText);
+        wnd::SetBackColor(groupWindow, kColorBtnFace);
+        group::AddItem(g, L"", L"切换识别已安装草图的方式", L"",
+                       LoadResourceIcon(GetFormContext(page)->Instance, "ICON_HELP"), 0, 0, 0);
+    }
 
     auto label = [&](const wchar_t* name, int id, int x, int y, const wchar_t* caption, int alignment) {
         CreateLabel(page, name, id, x, y, 100, 20, caption);
@@ -206,7 +241,7 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
 
     frame::ComputeContents(page);
     PostMessageW(page, FM_LOADED, kFormLoadedParam, loadArgument);
-    SetFocus(Form2.command1);
+    SetFocus(groupWindow);
     ShowForm(GetFormContext(page), 0, page, parent, SW_SHOWNORMAL, 0);
     return page;
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program's icon groups from our own geometry and writes them as .ico files.
+"""Draws the program's icon groups from our own geometry and writes them as .ico files, and
+one encoded image (a PNG with alpha) that the program decodes at run time.
 
 Every image is 32-bit BGRA (with an all-clear AND mask), anti-aliased by 4x4 supersampling.
     make_icons.py <output folder>
@@ -7,6 +8,7 @@ Every image is 32-bit BGRA (with an all-clear AND mask), anti-aliased by 4x4 sup
 import math
 import struct
 import sys
+import zlib
 
 SS = 4  # samples per pixel side
 
@@ -56,22 +58,25 @@ def vertical_gradient(top, bottom):
     return lambda y: tuple(round(t + (b - t) * y) for t, b in zip(top, bottom))
 
 
-def render(size, layers):
-    """layers: (shape, colour or gradient function of y). Returns BGRA rows, top row first."""
+def render(size, layers, height=None):
+    """layers: (shape, colour or gradient function of y); a colour may carry an alpha as its
+    fourth value. Shapes see both axes as 0..1. Returns BGRA rows, top row first."""
+    width, height = size, height or size
     rows = []
-    for py in range(size):
+    for py in range(height):
         row = bytearray()
-        for px in range(size):
+        for px in range(width):
             acc = [0.0, 0.0, 0.0, 0.0]  # premultiplied r, g, b, a
             for sy in range(SS):
                 for sx in range(SS):
-                    x = (px + (sx + 0.5) / SS) / size
-                    y = (py + (sy + 0.5) / SS) / size
+                    x = (px + (sx + 0.5) / SS) / width
+                    y = (py + (sy + 0.5) / SS) / height
                     r = g = b = a = 0.0
                     for shape, colour in layers:
                         if shape(x, y):
                             c = colour(y) if callable(colour) else colour
-                            r, g, b, a = c[0] / 255, c[1] / 255, c[2] / 255, 1.0
+                            alpha = c[3] / 255 if len(c) > 3 else 1.0
+                            r, g, b, a = c[0] / 255, c[1] / 255, c[2] / 255, alpha
                     acc[0] += r * a; acc[1] += g * a; acc[2] += b * a; acc[3] += a
             n = SS * SS
             alpha = acc[3] / n
@@ -105,6 +110,24 @@ def write_ico(path, images):
         f.write(out + b"".join(blobs))
 
 
+def write_png(path, width, rows):
+    """rows: BGRA rows as render() makes them; written as 8-bit RGBA, no interlace."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)  # filter: none
+        for i in range(0, len(row), 4):
+            b, g, r, a = row[i:i + 4]
+            raw += bytes((r, g, b, a))
+    header = struct.pack(">IIBBBBB", width, len(rows), 8, 6, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+                + chunk(b"IEND", b""))
+
+
 WHITE = (255, 255, 255)
 
 # The installer: a blue tile carrying a white "Q".
@@ -131,6 +154,14 @@ HELP = [
     (disc(0.5, 0.73, 0.055), WHITE),
 ]
 
+# The encoded image: a half-transparent blue pill with an opaque dot at its left end. Its size
+# and the three kinds of alpha (clear corners, half, opaque) are what the decoding must keep.
+MARK_SIZE = (40, 24)
+MARK = [
+    (rounded_square(0.04, 0.2), (46, 132, 235, 128)),
+    (disc(0.3, 0.5, 0.3), (20, 90, 190)),
+]
+
 
 def main():
     out = sys.argv[1]
@@ -138,6 +169,7 @@ def main():
     write_ico(out + "/appicon.ico", [(s, render(s, APP)) for s in sizes])
     write_ico(out + "/sketchup.ico", [(s, render(s, SKETCHUP)) for s in sizes])
     write_ico(out + "/help.ico", [(72, render(72, HELP))])
+    write_png(out + "/mark.png", MARK_SIZE[0], render(MARK_SIZE[0], MARK, MARK_SIZE[1]))
 
 
 if __name__ == "__main__":

@@ -17,6 +17,9 @@ Resources (any method):
   /broken/N/M         Content-Length N, then M bytes and the connection is closed
   /bigheaders/N       like /fixed/N behind a 5000-byte header
   /echo               the request body with Content-Length
+  /update/qln_plugin.rbz   the file given with --package, answered as --update-mode says:
+                      ok (Content-Length), 404, broken (half of it, then the connection
+                      closes) or slow (in 20 pieces, 150 ms apart)
   anything else       404 with a short text body
 Pattern byte i is i % 251, so that no chunk boundary lines up with the pattern.
 """
@@ -26,6 +29,7 @@ import os
 import socket
 import sys
 import threading
+import time
 
 PERIOD = bytes(i % 251 for i in range(251 * 261))  # a whole number of periods, ~64 KB
 CHUNK_PIECES = (1000, 3000, 5000, 7)
@@ -62,6 +66,8 @@ class Recorder:
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     recorder = None
+    package = None
+    update_mode = "ok"
 
     def log_message(self, format, *args):
         pass
@@ -71,6 +77,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = self.rfile.read(length) if length > 0 else b""
         self.recorder.record(self.requestline, self.headers, body)
 
+        if self.path.split("?")[0] == "/update/qln_plugin.rbz" and self.package is not None:
+            return self.send_package()
         parts = self.path.split("?")[0].strip("/").split("/")
         try:
             kind, numbers = parts[0], [int(p) for p in parts[1:]]
@@ -123,6 +131,38 @@ class Handler(http.server.BaseHTTPRequestHandler):
             i += 1
         self.wfile.write(b"0\r\n\r\n")
 
+    def send_package(self):
+        data = self.package
+        if self.update_mode == "404":
+            return self.send_body(404, b"<html>not found</html>", "text/html")
+        if self.update_mode == "broken":
+            return self.send_raw_broken(data, len(data) // 2)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        if self.update_mode == "slow":
+            step = max(1, len(data) // 20 + 1)
+            for at in range(0, len(data), step):
+                self.wfile.write(data[at:at + step])
+                self.wfile.flush()
+                time.sleep(0.15)
+        else:
+            self.wfile.write(data)
+
+    def send_raw_broken(self, data, sent):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data[:sent])
+        self.wfile.flush()
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
     def send_broken(self, announced, sent):
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
@@ -142,7 +182,14 @@ def main():
     parser.add_argument("--control", type=int)
     parser.add_argument("--port-file")
     parser.add_argument("--lifetime", type=float, default=300.0)
+    parser.add_argument("--package")
+    parser.add_argument("--http-port", type=int, default=0, help="listen here instead of a free port")
+    parser.add_argument("--update-mode", default="ok", choices=("ok", "404", "broken", "slow"))
     args = parser.parse_args()
+    if args.package:
+        with open(args.package, "rb") as f:
+            Handler.package = f.read()
+    Handler.update_mode = args.update_mode
     if (args.control is None) == (args.port_file is None):
         parser.error("give exactly one of --control and --port-file")
 
@@ -158,7 +205,8 @@ def main():
         control = socket.create_connection(("127.0.0.1", args.control), timeout=10)
         control.settimeout(None)
     Handler.recorder = Recorder(control)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    http.server.ThreadingHTTPServer.allow_reuse_address = True
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.http_port), Handler)
     server.daemon_threads = True
     ports = b"ports %d %d\n" % (server.server_address[1], refused.getsockname()[1])
 

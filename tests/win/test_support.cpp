@@ -103,6 +103,7 @@ void ResetDiscoveryWorld() {
     RemoveTree(ScratchRoot());
     RemoveTree(PerUserScanRoot());
     RemoveTree(AllUsersScanRoot());
+    RemoveTree(GetEnvText(L"USERPROFILE") + L"\\AppData\\Local\\SketchUp");
     MakeDirs(ScratchRoot());
 }
 
@@ -174,6 +175,32 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds) {
         Sleep(20);
     } while (GetTickCount() - start < milliseconds);
     return nullptr;
+}
+
+void CloseExplorerWindows() {
+    std::vector<HANDLE> processes;
+    for (int round = 0; round < 3; ++round) {
+        std::vector<HWND> windows;
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                const std::wstring cls = ClassOf(window);
+                if (cls == L"WineExplorer" || cls == L"CabinetWClass" || cls == L"ExploreWClass")
+                    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&windows));
+        for (HWND window : windows) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) processes.push_back(process);
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        }
+        Sleep(100);
+    }
+    for (HANDLE process : processes) {
+        if (WaitForSingleObject(process, 5000) == WAIT_TIMEOUT) TerminateProcess(process, 0);
+        CloseHandle(process);
+    }
 }
 
 std::wstring WindowText(HWND window) {

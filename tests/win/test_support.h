@@ -53,6 +53,8 @@ bool IsDirectory(const std::wstring& path);
 std::wstring ScratchRoot();  // C:\qln-tests (no trailing separator)
 std::wstring PerUserScanRoot();  // %APPDATA%\SketchUp
 std::wstring AllUsersScanRoot();  // %ALLUSERSPROFILE%\SketchUp
+// Removes everything the discovery and page tests create (registry key, scratch root, both
+// scan roots, the local configuration root) and makes an empty scratch root.
 void ResetDiscoveryWorld();
 
 // Processes.
@@ -62,6 +64,10 @@ struct Process {
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
     Process(Process&& other) noexcept : info(other.info) { other.info = {}; }
+    Process& operator=(Process&& other) noexcept {
+        std::swap(info, other.info);
+        return *this;
+    }
     ~Process();
     bool Started() const { return info.hProcess != nullptr; }
     // Exit code, or STILL_ACTIVE when the process did not end within the time.
@@ -75,6 +81,10 @@ Process StartProcess(const std::wstring& exe, const std::wstring& args = L"",
 HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds);
 std::vector<HWND> TopLevelWindows(DWORD pid, bool visibleOnly);
 std::wstring WindowText(HWND window);
+
+// Closes the Explorer windows that shell requests of a test opened and waits for their
+// processes: they inherit the test's output handles, which the test runner waits on.
+void CloseExplorerWindows();
 std::wstring ClassOf(HWND window);
 
 }  // namespace qln::test

@@ -12,6 +12,7 @@ function(qln_windows_path out unix_path)
 endfunction()
 qln_windows_path(QLN_EXE_WINPATH ${CMAKE_BINARY_DIR}/QuorlenInstaller.exe)
 qln_windows_path(QLN_STANDIN_WINPATH ${CMAKE_BINARY_DIR}/standin_sketchup.exe)
+qln_windows_path(QLN_DEMO_EXE_WINPATH ${CMAKE_BINARY_DIR}/QuorlenInstallerDemo.exe)
 
 add_executable(win_tests
   src/plugin/plugin_page.cpp
@@ -24,10 +25,13 @@ add_executable(win_tests
   tests/win/package_install_test.cpp
   tests/win/single_instance_test.cpp
   tests/win/http_downloader_test.cpp
+  tests/win/message_boxes.cpp
+  tests/win/pages_test.cpp
 )
 target_compile_definitions(win_tests PRIVATE
   QLN_EXE_WINPATH=L"${QLN_EXE_WINPATH}"
-  QLN_STANDIN_WINPATH=L"${QLN_STANDIN_WINPATH}")
+  QLN_STANDIN_WINPATH=L"${QLN_STANDIN_WINPATH}"
+  QLN_DEMO_EXE_WINPATH=L"${QLN_DEMO_EXE_WINPATH}")
 target_link_libraries(win_tests PRIVATE qln_win gtest_main version)
 add_dependencies(win_tests QuorlenInstaller QuorlenInstallerDemo standin_sketchup)
 
@@ -50,13 +54,39 @@ endfunction()
 
 add_executable(win_tests_dpi
   src/plugin/plugin_page.cpp
+  tests/win/message_boxes.cpp
+  tests/win/pages_geometry_test.cpp
   tests/win/canvas_test.cpp
   tests/win/placement_test.cpp
   tests/win/forms_test.cpp
 )
 target_link_libraries(win_tests_dpi PRIVATE qln_win gtest_main)
 qln_add_wine_tests(win_tests_dpi)
+# The button group and resource icon tests: the DPI tests carry the installer's resources, and
+# write screenshots of the plugin page into the build tree.
+target_sources(win_tests_dpi PRIVATE tests/win/button_group_test.cpp tests/win/resource_icons_test.cpp
+  tests/win/test_support.cpp src/resources/app.rc)
+target_include_directories(win_tests_dpi PRIVATE ${QLN_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
+qln_windows_path(QLN_SCREENSHOT_WINPATH ${CMAKE_BINARY_DIR}/screenshots)
+target_compile_definitions(win_tests_dpi PRIVATE QLN_SCREENSHOT_DIR=L"${QLN_SCREENSHOT_WINPATH}")
 
 # The download tests start tests/tools/http_test_server.py with the host's python3 on loopback.
 target_compile_definitions(win_tests PRIVATE QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py")
 target_link_libraries(win_tests PRIVATE ws2_32)
+target_compile_definitions(win_tests_dpi PRIVATE QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py")
+target_link_libraries(win_tests_dpi PRIVATE ws2_32)
+
+# The real installer driven from outside. Run as the prefix's user and again with a Chinese
+# $USER, which Wine turns into the Windows user name of every process it starts.
+add_executable(e2e_tests tests/win/e2e_test.cpp tests/win/test_support.cpp tests/win/message_boxes.cpp
+  tests/win/zip_writer.cpp)
+target_compile_definitions(e2e_tests PRIVATE
+  QLN_STANDIN_WINPATH=L"${QLN_STANDIN_WINPATH}"
+  QLN_DEMO_EXE_WINPATH=L"${QLN_DEMO_EXE_WINPATH}"
+  QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py")
+target_link_libraries(e2e_tests PRIVATE qln_win gtest_main ws2_32)
+add_dependencies(e2e_tests QuorlenInstallerDemo standin_sketchup)
+gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
+gtest_discover_tests(e2e_tests TEST_PREFIX "e2e-zh." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT "QLN_DPI=96;USER=张三")

@@ -1,0 +1,427 @@
+// The main window and its three pages, built for real and driven by messages as a user's clicks
+// would drive them: version lists, every message box with its text and owner, the download and
+// installation road against a loopback server, the utilities and the window actions.
+#include "test_server.h"
+
+#include <commctrl.h>
+
+#include "app/main_form.h"
+#include "discovery/discovery.h"
+#include "forms/controls.h"
+#include "forms/windowless.h"
+#include "message_boxes.h"
+#include "pages/utilities_page.h"
+#include "pages/window_page.h"
+#include "plugin/package_install.h"
+#include "plugin/plugin_page.h"
+#include "test_support.h"
+#include "zip_writer.h"
+
+namespace qln {
+namespace {
+
+using test::CaughtBox;
+using test::MakeDirs;
+using test::MessageBoxCatcher;
+
+constexpr int kCommand1 = 109, kCommand2 = 105, kList2 = 110, kLabel1 = 104, kFrame1 = 108;
+
+// The Unix path of a Windows path, as the host's python3 needs it.
+std::wstring UnixPath(const std::wstring& dosPath) {
+    using Fn = char*(CDECL*)(const wchar_t*);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!fn) return dosPath;
+    char* unix = fn(dosPath.c_str());
+    std::wstring out = GetEnvText(L"") + std::wstring(unix, unix + strlen(unix));
+    HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+class UserName {
+public:
+    explicit UserName(const wchar_t* name) : saved_(GetEnvText(L"WINEUSERNAME")) {
+        SetEnvironmentVariableW(L"WINEUSERNAME", name);
+    }
+    ~UserName() { SetEnvironmentVariableW(L"WINEUSERNAME", saved_.c_str()); }
+
+private:
+    std::wstring saved_;
+};
+
+class PagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::ResetDiscoveryWorld();
+        DeleteFileW(PackageFilePath().c_str());
+    }
+    void TearDown() override {
+        if (Form1.window) DestroyWindow(Form1.window);
+        test::PumpMessages(50);
+        for (auto& p : processes_) p.Kill();
+        test::ResetDiscoveryWorld();
+        DeleteFileW(PackageFilePath().c_str());
+        DownloadBusy.store(0);
+    }
+
+    // A version as SketchUp's setup leaves it: install location with its trailing backslash
+    // (so the registry procedure passes it over), the stand-in program there, and the per-user
+    // folders SketchUp makes on its first start (which the folder scan finds).
+    std::wstring SeedVersion(const std::wstring& entry, bool withProgram = true) {
+        const std::wstring location = test::ScratchRoot() + L"\\" + entry + L"\\";
+        MakeDirs(location);
+        if (withProgram) CopyFileW(QLN_STANDIN_WINPATH, (location + L"SketchUp.exe").c_str(), FALSE);
+        test::SeedVersionKey(entry, location);
+        MakeDirs(test::PerUserScanRoot() + L"\\" + entry + L"\\SketchUp");
+        return location;
+    }
+
+    HWND Build() {
+        HWND form = BuildForm1(nullptr, 0, 0);
+        test::PumpMessages(100);
+        return form;
+    }
+
+    void Click(HWND page, int id, HWND control) {
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    }
+    void Select(HWND page, HWND list, int id, int index) {
+        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    }
+
+    // One box expected: its text, caption and owner.
+    void ExpectBox(MessageBoxCatcher& catcher, const wchar_t* text, HWND owner = nullptr) {
+        CaughtBox box;
+        ASSERT_TRUE(catcher.Next(box)) << "no message box for: " << testing::PrintToString(std::wstring(text));
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.caption, L"Quorlen插件安装器");
+        // A box owned by a child page belongs to the top-level window above it.
+        EXPECT_EQ(box.owner, owner ? GetAncestor(owner, GA_ROOT) : Form1.window);
+    }
+
+    void StartServer(test::TestServer& server, const char* mode) {
+        const std::wstring package = test::ScratchRoot() + L"\\served.rbz";
+        test::WriteBytes(package, test::BuildZip({test::Folder("qln_demo/"),
+                                                  test::File("qln_demo/main.rb", "puts 'demo'\n", true),
+                                                  test::File("qln_demo.rb", "require 'qln_demo/main'\n")}));
+        server.Start(L"--package \"" + UnixPath(package) + L"\" --update-mode " + std::wstring(mode, mode + strlen(mode)));
+        SetUpdateServerHost(L"127.0.0.1:" + std::to_wstring(server.Url("/").size() ? ServerPort(server) : 0));
+    }
+    static int ServerPort(test::TestServer& server) {
+        const std::wstring url = server.Url("/");
+        return std::stoi(url.substr(url.rfind(L':') + 1));
+    }
+
+    bool WaitIdle() {
+        return test::PumpUntil([] { return DownloadBusy.load() == 0; }, 30000);
+    }
+
+    std::vector<test::Process> processes_;
+};
+
+TEST_F(PagesTest, MainWindowHoldsThreePagesAndFillsTheStatusBar) {
+    SeedVersion(L"SketchUp 2021");
+    ASSERT_NE(Build(), nullptr);
+    EXPECT_EQ(wnd::Caption(Form1.window), L"Quorlen插件安装器");
+    EXPECT_EQ(tabs::Count(Form1.tabControl), 3);
+    EXPECT_EQ(tabs::Caption(Form1.tabControl, 0), L"插件管理");
+    EXPECT_EQ(tabs::Caption(Form1.tabControl, 1), L"实用工具");
+    EXPECT_EQ(tabs::Caption(Form1.tabControl, 2), L"窗口管理");
+    EXPECT_TRUE(IsWindowVisible(Form2.window));
+    EXPECT_FALSE(IsWindowVisible(Form3.window));
+    EXPECT_FALSE(IsWindowVisible(Form4.window));
+
+    EXPECT_EQ(statusbar::PanelText(Form1.status, 0), L"\t用户名");
+    EXPECT_EQ(statusbar::PanelText(Form1.status, 1), GetCurrentUserName());
+    EXPECT_EQ(statusbar::PanelText(Form1.status, 2), L"\t系统时间");
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t date[16];
+    FormatDate(now, date);
+    EXPECT_EQ(statusbar::PanelText(Form1.status, 3), date);
+    EXPECT_EQ(std::wstring(date).size(), 10u);
+
+    // A click on the second tab: selection changing, then changed.
+    NMHDR changing = {Form1.tabControl, 102, static_cast<UINT>(TCN_SELCHANGING)};
+    SendMessageW(Form1.window, WM_NOTIFY, 102, reinterpret_cast<LPARAM>(&changing));
+    SendMessageW(Form1.tabControl, TCM_SETCURSEL, 1, 0);
+    NMHDR changed = {Form1.tabControl, 102, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(Form1.window, WM_NOTIFY, 102, reinterpret_cast<LPARAM>(&changed));
+    EXPECT_FALSE(IsWindowVisible(Form2.window));
+    EXPECT_TRUE(IsWindowVisible(Form3.window));
+    EXPECT_EQ(GetFocus(), Form1.tabControl);
+}
+
+TEST_F(PagesTest, BothVersionListsKeepTheirSelectionsInStep) {
+    SeedVersion(L"SketchUp 2021");
+    SeedVersion(L"SketchUp 2023");
+    ASSERT_NE(Build(), nullptr);
+    ASSERT_EQ(listbox::ListCount(Form2.list1), 2);
+    ASSERT_EQ(listbox::ListCount(Form3.list), 2);
+    EXPECT_EQ(listbox::ListIndex(Form2.list1), 0);
+    Select(Form2.window, Form2.list1, kList2, 1);
+    EXPECT_EQ(listbox::ListIndex(Form3.list), 1);
+    Select(Form3.window, Form3.list, 107, 0);
+    EXPECT_EQ(listbox::ListIndex(Form2.list1), 0);
+}
+
+TEST_F(PagesTest, EmptyListAndMissingSelectionAreTold) {
+    ASSERT_NE(Build(), nullptr);
+    EXPECT_EQ(windowless::Caption(Form2.window, kFrame1), L"请先安装草图大师");
+    MessageBoxCatcher catcher;
+    Click(Form2.window, kCommand1, Form2.command1);
+    ExpectBox(catcher, L"未检测到已安装的草图大师，请先安装草图大师！", Form2.window);
+    Click(Form2.window, kCommand2, Form2.command2);
+    ExpectBox(catcher, L"未检测到已安装的草图大师，请先安装草图大师！", Form2.window);
+    Click(Form3.window, 102, Form3.buttons[0]);
+    ExpectBox(catcher, L"未检测到已安装的草图大师，请先安装草图大师！", Form3.window);
+
+    listbox::AddItem(Form2.list1, L"SketchUp 2021");
+    listbox::AddItem(Form3.list, L"SketchUp 2021");
+    Click(Form2.window, kCommand1, Form2.command1);
+    ExpectBox(catcher, L"请选择要操作的草图版本！", Form2.window);
+    Click(Form2.window, kCommand2, Form2.command2);
+    ExpectBox(catcher, L"请选择要操作的草图版本！", Form2.window);
+    Click(Form3.window, 110, Form3.buttons[5]);
+    ExpectBox(catcher, L"请选择要操作的草图版本！", Form3.window);
+    EXPECT_TRUE(catcher.NoneWithin(100));
+}
+
+TEST_F(PagesTest, LaunchStartsTheSelectedSketchUpOrSaysItIsMissing) {
+    SeedVersion(L"SketchUp 2021");
+    MakeDirs(test::PerUserScanRoot() + L"\\SketchUp 2022\\SketchUp");  // folder only, no registry
+    ASSERT_NE(Build(), nullptr);
+    ASSERT_EQ(listbox::ListCount(Form2.list1), 2);
+    ASSERT_FALSE(IsSketchUpRunning());
+    MessageBoxCatcher catcher;
+    Click(Form2.window, kCommand2, Form2.command2);
+    EXPECT_TRUE(test::PumpUntil([] { return IsSketchUpRunning(); }, 10000));
+    EXPECT_TRUE(catcher.NoneWithin(100));
+
+    Select(Form2.window, Form2.list1, kList2, 1);
+    Click(Form2.window, kCommand2, Form2.command2);
+    ExpectBox(catcher, L"未检测到草图大师程序，请手动运行！", Form2.window);
+
+    // A running SketchUp stops the download, not the launch.
+    Select(Form2.window, Form2.list1, kList2, 0);
+    Click(Form2.window, kCommand1, Form2.command1);
+    ExpectBox(catcher, L"检测到草图大师正在运行，请先退出草图大师后再点此按钮！", Form2.window);
+    EXPECT_EQ(DownloadBusy.load(), 0);
+    // Close every stand-in we started.
+    EnumWindows(
+        [](HWND window, LPARAM) -> BOOL {
+            if (test::ClassOf(window) == L"QlnStandinSketchUp") PostMessageW(window, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        0);
+    test::PumpUntil([] { return !IsSketchUpRunning(); }, 10000);
+}
+
+TEST_F(PagesTest, DownloadInstallsIntoThePerUserPluginsFolder) {
+    SeedVersion(L"SketchUp 2021");
+    ASSERT_NE(Build(), nullptr);
+    test::TestServer server;
+    StartServer(server, "ok");
+    MessageBoxCatcher catcher;
+    Click(Form2.window, kCommand1, Form2.command1);
+    EXPECT_EQ(DownloadBusy.load(), 1);
+    // A second press while the first download runs starts nothing.
+    Click(Form2.window, kCommand1, Form2.command1);
+    CaughtBox box;
+    ASSERT_TRUE(catcher.Next(box));
+    if (box.text == L"正在下载文件，请等待操作完成！") {
+        ASSERT_TRUE(catcher.Next(box));
+    }
+    EXPECT_EQ(box.text, L"安装成功！");
+    EXPECT_EQ(box.owner, Form1.window);
+    ASSERT_TRUE(WaitIdle());
+    test::PumpMessages(50);
+    const std::wstring plugins = GetPluginsDir(L"SketchUp 2021", PluginsKind::PerUser);
+    EXPECT_EQ(test::ReadBytes(plugins + L"\\qln_demo\\main.rb"), "puts 'demo'\n");
+    EXPECT_EQ(test::ReadBytes(plugins + L"\\qln_demo.rb"), "require 'qln_demo/main'\n");
+    EXPECT_FALSE(FileExists(PackageFilePath()));
+    EXPECT_EQ(windowless::Caption(Form2.window, kLabel1), L"");
+    EXPECT_FALSE(IsWindowVisible(Form2.progress1));
+    const test::ReceivedRequest request = server.Next();
+    EXPECT_EQ(request.requestLine, "GET /update/qln_plugin.rbz HTTP/1.1");
+}
+
+TEST_F(PagesTest, ChineseUserNameInstallsForAllUsers) {
+    SeedVersion(L"SketchUp 2021");
+    MakeDirs(test::AllUsersScanRoot() + L"\\SketchUp 2021\\SketchUp");
+    UserName user(L"张三");
+    ASSERT_NE(Build(), nullptr);
+    test::TestServer server;
+    StartServer(server, "ok");
+    MessageBoxCatcher catcher;
+    Click(Form2.window, kCommand1, Form2.command1);
+    CaughtBox box;
+    ASSERT_TRUE(catcher.Next(box));
+    EXPECT_EQ(box.text, L"安装成功！");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(FileExists(GetPluginsDir(L"SketchUp 2021", PluginsKind::AllUsers) + L"\\qln_demo\\main.rb"));
+    EXPECT_FALSE(FileExists(GetPluginsDir(L"SketchUp 2021", PluginsKind::PerUser) + L"\\qln_demo\\main.rb"));
+}
+
+class FailingDownloadTest : public PagesTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FailingDownloadTest, EndsIdleWithItsSentenceAndNothingInstalled) {
+    SeedVersion(L"SketchUp 2021");
+    ASSERT_NE(Build(), nullptr);
+    test::TestServer server;
+    const std::string mode = GetParam();
+    if (mode == "refused") {
+        StartServer(server, "ok");
+        SetUpdateServerHost(L"127.0.0.1:" + std::to_wstring(server.RefusedPort()));
+    } else {
+        StartServer(server, mode.c_str());
+    }
+    MessageBoxCatcher catcher;
+    Click(Form2.window, kCommand1, Form2.command1);
+    CaughtBox box;
+    ASSERT_TRUE(catcher.Next(box, 30000));
+    if (mode == "refused") {
+        EXPECT_EQ(box.text, L"下载失败，请检查网络连接后重试！");
+        EXPECT_FALSE(FileExists(PackageFilePath()));
+    } else {
+        EXPECT_EQ(box.text, L"安装失败，请尝试管理员身份运行本程序！");
+        EXPECT_TRUE(FileExists(PackageFilePath()));  // kept for a look
+    }
+    EXPECT_EQ(box.owner, Form1.window);
+    ASSERT_TRUE(WaitIdle());
+    test::PumpMessages(50);
+    EXPECT_EQ(windowless::Caption(Form2.window, kLabel1), L"");
+    EXPECT_FALSE(IsWindowVisible(Form2.progress1));
+    EXPECT_FALSE(FileExists(GetPluginsDir(L"SketchUp 2021", PluginsKind::PerUser) + L"\\qln_demo.rb"));
+
+    // Idle again: the next press downloads anew instead of "please wait".
+    SetUpdateServerHost(L"127.0.0.1:" + std::to_wstring(server.RefusedPort()));
+    Click(Form2.window, kCommand1, Form2.command1);
+    ASSERT_TRUE(catcher.Next(box, 30000));
+    EXPECT_EQ(box.text, L"下载失败，请检查网络连接后重试！");
+    ASSERT_TRUE(WaitIdle());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, FailingDownloadTest, ::testing::Values("refused", "404", "broken"));
+
+TEST_F(PagesTest, PackageGoesToTheVersionSelectedWhenTheDownloadEnds) {
+    SeedVersion(L"SketchUp 2021");
+    SeedVersion(L"SketchUp 2023");
+    ASSERT_NE(Build(), nullptr);
+    test::TestServer server;
+    StartServer(server, "slow");
+    MessageBoxCatcher catcher;
+    Click(Form2.window, kCommand1, Form2.command1);
+    EXPECT_EQ(windowless::Caption(Form2.window, kLabel1), L"正在下载。。。");
+    ASSERT_TRUE(test::PumpUntil([] { return IsWindowVisible(Form2.progress1) != FALSE; }, 10000));
+    Select(Form2.window, Form2.list1, kList2, 1);
+    CaughtBox box;
+    ASSERT_TRUE(catcher.Next(box, 30000));
+    EXPECT_EQ(box.text, L"安装成功！");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(FileExists(GetPluginsDir(L"SketchUp 2023", PluginsKind::PerUser) + L"\\qln_demo.rb"));
+    EXPECT_FALSE(FileExists(GetPluginsDir(L"SketchUp 2021", PluginsKind::PerUser) + L"\\qln_demo.rb"));
+}
+
+TEST_F(PagesTest, UtilitiesOpenFoldersAndSayWhenThePathIsMissing) {
+    SeedVersion(L"SketchUp 2021");
+    ASSERT_NE(Build(), nullptr);
+    MessageBoxCatcher catcher;
+    // The per-user plugins folder does not exist yet: explore fails.
+    SCOPED_TRACE("plugins folder 1");
+    Click(Form3.window, 104, Form3.buttons[2]);
+    ExpectBox(catcher, L"打开路径失败，路径可能不存在！", Form3.window);
+    // Configuration folder 1 without preferences file and without folder: explore fails too.
+    SCOPED_TRACE("configuration folder 1");
+    Click(Form3.window, 102, Form3.buttons[0]);
+    ExpectBox(catcher, L"打开路径失败，路径可能不存在！", Form3.window);
+    // A file named without "_file" is not the preferences file.
+    const ConfigPaths config = GetConfigPaths(L"SketchUp 2021", 1);
+    MakeDirs(config.folder);
+    test::WriteTextFile(config.folder + L"\\PrivatePreferences.json");
+    // With the preferences file present, Explorer is asked to select it: nothing to report.
+    test::WriteTextFile(config.preferencesFile);
+    Click(Form3.window, 102, Form3.buttons[0]);
+    EXPECT_TRUE(catcher.NoneWithin(500));
+    test::CloseExplorerWindows();
+}
+
+TEST_F(PagesTest, EnvironmentCheckNumbersItsFindings) {
+    SeedVersion(L"SketchUp 2016");
+    SeedVersion(L"SketchUp 2021");
+    ASSERT_NE(Build(), nullptr);
+    MessageBoxCatcher catcher;
+    {
+        UserName user(L"张三");
+        Click(Form3.window, 110, Form3.buttons[5]);  // SketchUp 2016, the first line
+        CaughtBox box;
+        ASSERT_TRUE(catcher.Next(box));
+        EXPECT_EQ(box.text, L"1、计算机用户名有中文，请勿安装到插件目录1(助手安装会自动判断)\r\n"
+                            L"2、当前草图版本过低，可能不兼容，建议草图大师2017以上版本\r\n");
+        EXPECT_TRUE(box.hasIcon);
+    }
+    Select(Form3.window, Form3.list, 107, 1);
+    Click(Form3.window, 110, Form3.buttons[5]);
+    CaughtBox box;
+    ASSERT_TRUE(catcher.Next(box));
+    EXPECT_EQ(box.text, L"安装环境正常！");
+    EXPECT_TRUE(box.hasIcon);
+}
+
+TEST_F(PagesTest, WindowPageActsOnTheStandInSketchUpWindow) {
+    ASSERT_NE(Build(), nullptr);
+    MessageBoxCatcher catcher;
+    EXPECT_EQ(windowless::Caption(Form4.window, 105), L"无可操作窗口");
+    Click(Form4.window, 104, Form4.actions[0]);
+    ExpectBox(catcher, L"请选中要操作的窗口再操作！", Form4.window);
+
+    const std::wstring folder = test::ScratchRoot() + L"\\run";
+    MakeDirs(folder);
+    CopyFileW(QLN_STANDIN_WINPATH, (folder + L"\\SketchUp.exe").c_str(), FALSE);
+    processes_.push_back(test::StartProcess(folder + L"\\SketchUp.exe"));
+    HWND target = test::WaitForWindow(processes_.back().info.dwProcessId, L"QlnStandinSketchUp", 10000);
+    ASSERT_NE(target, nullptr);
+    SetWindowPos(target, nullptr, -3000, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT before;
+    GetWindowRect(target, &before);
+
+    Click(Form4.window, 103, Form4.refresh);
+    EXPECT_EQ(windowless::Caption(Form4.window, 105), L"选择操作窗口");
+    ASSERT_EQ(listbox::ListCount(Form4.list), 1);
+    EXPECT_EQ(listbox::ItemText(Form4.list, 0), L"无标题 - SketchUp");
+    EXPECT_EQ(reinterpret_cast<HWND>(listbox::ItemData(Form4.list, 0)), target);
+
+    RECT r;
+    Click(Form4.window, 104, Form4.actions[0]);
+    test::PumpMessages(100);
+    GetWindowRect(target, &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right - r.left, before.right - before.left);
+    Click(Form4.window, 107, Form4.actions[1]);
+    EXPECT_TRUE(GetWindowLongPtrW(target, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    Click(Form4.window, 108, Form4.actions[2]);
+    EXPECT_FALSE(GetWindowLongPtrW(target, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    Click(Form4.window, 109, Form4.actions[3]);
+    EXPECT_FALSE(IsWindowEnabled(target));
+    Click(Form4.window, 110, Form4.actions[4]);
+    EXPECT_TRUE(IsWindowEnabled(target));
+    GetWindowRect(target, &before);
+    Click(Form4.window, 111, Form4.actions[5]);
+    test::PumpMessages(100);
+    GetWindowRect(target, &r);
+    EXPECT_TRUE(EqualRect(&r, &before));
+    Click(Form4.window, 112, Form4.actions[6]);
+    EXPECT_EQ(processes_.back().WaitExit(10000), 0u);
+    EXPECT_EQ(listbox::ListCount(Form4.list), 0);
+
+    // A line whose window went away meanwhile: told over the main window.
+    listbox::AddItem(Form4.list, L"gone", reinterpret_cast<LPARAM>(target));
+    listbox::SetListIndex(Form4.list, 0);
+    Click(Form4.window, 107, Form4.actions[1]);
+    ExpectBox(catcher, L"窗口已被销毁，请刷新列表后再操作！", Form1.window);
+}
+
+}  // namespace
+}  // namespace qln
