@@ -11,9 +11,15 @@ add_executable(native_tests
   tests/native/placement_rules_test.cpp
   tests/native/forms_rules_test.cpp
   tests/native/url_test.cpp
+  tests/native/vector_language_test.cpp
   tests/native/button_group_layout_test.cpp
 )
 target_compile_options(native_tests PRIVATE ${QLN_SANITIZE})
 target_link_options(native_tests PRIVATE ${QLN_SANITIZE})
 target_link_libraries(native_tests PRIVATE qln_portable GTest::gtest_main)
 gtest_discover_tests(native_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
+
+# The vector-icon language under libFuzzer: tests/fuzz/run_fuzz.sh builds the target with clang
+# and fuzzes for QLN_FUZZ_SECONDS (default 60); libFuzzer ends the run itself.
+add_test(NAME native.vector_language_fuzz COMMAND ${CMAKE_SOURCE_DIR}/tests/fuzz/run_fuzz.sh ${CMAKE_BINARY_DIR}/fuzz)
+set_tests_properties(native.vector_language_fuzz PROPERTIES TIMEOUT 7200)

@@ -51,12 +51,12 @@ void AppendTwoLetters(std::wstring& out, long long value) {
     out.push_back(static_cast<wchar_t>(L'A' + v % kTwoLetterBase));
 }
 
-// The text that replaces "%…": `spec` is what follows the "%".
-std::wstring ShiftedCopy(std::wstring_view spec, std::wstring_view previous) {
-    std::size_t n = !spec.empty() && IsDigit(spec[0]) ? static_cast<std::size_t>(spec[0] - L'0') : 0;
+// The text that replaces "%…": `shift` is what follows the "%".
+std::wstring ShiftedCopy(std::wstring_view shift, std::wstring_view previous) {
+    std::size_t n = !shift.empty() && IsDigit(shift[0]) ? static_cast<std::size_t>(shift[0] - L'0') : 0;
     std::size_t i = 1;
-    const int dx = ReadValue(spec, i);
-    const int dy = ReadValue(spec, i);
+    const int dx = ReadValue(shift, i);
+    const int dy = ReadValue(shift, i);
     // Points come after the opcode; a short previous command gives the points it has.
     const std::size_t available = previous.empty() ? 0 : (previous.size() - 1) / 4;
     n = std::min(n, available);

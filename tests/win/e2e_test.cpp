@@ -13,16 +13,6 @@ namespace {
 
 constexpr DWORD kWait = 15000;
 
-std::wstring UnixPath(const std::wstring& dosPath) {
-    using Fn = char*(CDECL*)(const wchar_t*);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = fn(dosPath.c_str());
-    std::wstring out(unix, unix + strlen(unix));
-    HeapFree(GetProcessHeap(), 0, unix);
-    return out;
-}
-
 HWND FindChildOfClass(HWND parent, const wchar_t* className) {
     struct Search {
         const wchar_t* cls;
@@ -82,7 +72,7 @@ protected:
         test::WriteBytes(package, test::BuildZip({test::Folder("qln_demo/"),
                                                   test::File("qln_demo/main.rb", "puts 'demo'\n", true),
                                                   test::File("qln_demo.rb", "require 'qln_demo/main'\n")}));
-        server_.Start(L"--http-port 18480 --package \"" + UnixPath(package) + L"\"");
+        server_.Start(L"--http-port 18480 --package \"" + test::UnixPath(package) + L"\"");
     }
     void TearDown() override {
         if (main_ && IsWindow(main_)) PostMessageW(main_, WM_CLOSE, 0, 0);

@@ -26,18 +26,6 @@ using test::MessageBoxCatcher;
 
 constexpr int kCommand1 = 109, kCommand2 = 105, kList2 = 110, kLabel1 = 104, kFrame1 = 108;
 
-// The Unix path of a Windows path, as the host's python3 needs it.
-std::wstring UnixPath(const std::wstring& dosPath) {
-    using Fn = char*(CDECL*)(const wchar_t*);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!fn) return dosPath;
-    char* unix = fn(dosPath.c_str());
-    std::wstring out = GetEnvText(L"") + std::wstring(unix, unix + strlen(unix));
-    HeapFree(GetProcessHeap(), 0, unix);
-    return out;
-}
-
 class UserName {
 public:
     explicit UserName(const wchar_t* name) : saved_(GetEnvText(L"WINEUSERNAME")) {
@@ -105,12 +93,9 @@ protected:
         test::WriteBytes(package, test::BuildZip({test::Folder("qln_demo/"),
                                                   test::File("qln_demo/main.rb", "puts 'demo'\n", true),
                                                   test::File("qln_demo.rb", "require 'qln_demo/main'\n")}));
-        server.Start(L"--package \"" + UnixPath(package) + L"\" --update-mode " + std::wstring(mode, mode + strlen(mode)));
-        SetUpdateServerHost(L"127.0.0.1:" + std::to_wstring(server.Url("/").size() ? ServerPort(server) : 0));
-    }
-    static int ServerPort(test::TestServer& server) {
-        const std::wstring url = server.Url("/");
-        return std::stoi(url.substr(url.rfind(L':') + 1));
+        server.Start(L"--package \"" + test::UnixPath(package) + L"\" --update-mode " +
+                     std::wstring(mode, mode + strlen(mode)));
+        SetUpdateServerHost(L"127.0.0.1:" + std::to_wstring(server.Port()));
     }
 
     bool WaitIdle() {
@@ -186,6 +171,24 @@ TEST_F(PagesTest, EmptyListAndMissingSelectionAreTold) {
     Click(Form3.window, 110, Form3.buttons[5]);
     ExpectBox(catcher, L"请选择要操作的草图版本！", Form3.window);
     EXPECT_TRUE(catcher.NoneWithin(100));
+}
+
+TEST_F(PagesTest, BusyDownloadAndUncreatablePackageFileAreTold) {
+    SeedVersion(L"SketchUp 2021");
+    ASSERT_NE(Build(), nullptr);
+    MessageBoxCatcher catcher;
+    DownloadBusy.store(1);
+    Click(Form2.window, kCommand1, Form2.command1);
+    ExpectBox(catcher, L"正在下载文件，请等待操作完成！", Form2.window);
+    DownloadBusy.store(0);
+
+    // A folder where the package file should go: the file cannot be created.
+    ASSERT_TRUE(CreateDirectoryW(PackageFilePath().c_str(), nullptr));
+    Click(Form2.window, kCommand1, Form2.command1);
+    ExpectBox(catcher, L"创建文件失败，请尝试以管理员身份运行本程序！", Form2.window);
+    EXPECT_EQ(DownloadBusy.load(), 0);
+    EXPECT_EQ(windowless::Caption(Form2.window, kLabel1), L"");
+    RemoveDirectoryW(PackageFilePath().c_str());
 }
 
 TEST_F(PagesTest, LaunchStartsTheSelectedSketchUpOrSaysItIsMissing) {
@@ -344,7 +347,7 @@ TEST_F(PagesTest, UtilitiesOpenFoldersAndSayWhenThePathIsMissing) {
     test::WriteTextFile(config.preferencesFile);
     Click(Form3.window, 102, Form3.buttons[0]);
     EXPECT_TRUE(catcher.NoneWithin(500));
-    test::CloseExplorerWindows();
+    test::CloseExplorerWindows(15000);
 }
 
 TEST_F(PagesTest, EnvironmentCheckNumbersItsFindings) {

@@ -63,6 +63,7 @@ public:
     std::wstring Url(const std::string& path, int port = 0) const {
         return L"http://127.0.0.1:" + std::to_wstring(port ? port : port_) + std::wstring(path.begin(), path.end());
     }
+    int Port() const { return port_; }
     int RefusedPort() const { return refusedPort_; }
 
     // The next request the server received; the server reports it before it answers.

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 namespace qln::test {
@@ -177,19 +179,37 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds) {
     return nullptr;
 }
 
-void CloseExplorerWindows() {
-    std::vector<HANDLE> processes;
-    for (int round = 0; round < 3; ++round) {
+std::wstring UnixPath(const std::wstring& dosPath) {
+    // Wine's own export; tests run only under Wine.
+    using Fn = char*(CDECL*)(const wchar_t*);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = fn ? fn(dosPath.c_str()) : nullptr;
+    if (!unix) return dosPath;
+    std::wstring out(unix, unix + strlen(unix));
+    HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+void CloseExplorerWindows(DWORD waitForOneMs) {
+    auto explorers = [] {
         std::vector<HWND> windows;
         EnumWindows(
             [](HWND window, LPARAM param) -> BOOL {
                 const std::wstring cls = ClassOf(window);
-                if (cls == L"WineExplorer" || cls == L"CabinetWClass" || cls == L"ExploreWClass")
+                if (cls == L"ExplorerWClass" || cls == L"CabinetWClass" || cls == L"ExploreWClass")
                     reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&windows));
-        for (HWND window : windows) {
+        return windows;
+    };
+    // Explorer may take a while to open its first window in a fresh prefix.
+    const DWORD start = GetTickCount();
+    while (explorers().empty() && GetTickCount() - start < waitForOneMs) Sleep(50);
+    std::vector<HANDLE> processes;
+    for (int round = 0; round < 3; ++round) {
+        for (HWND window : explorers()) {
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
             if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid)) processes.push_back(process);

@@ -82,9 +82,13 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds);
 std::vector<HWND> TopLevelWindows(DWORD pid, bool visibleOnly);
 std::wstring WindowText(HWND window);
 
+// The host's (Unix) path of a Windows path, for programs of the host such as python3.
+std::wstring UnixPath(const std::wstring& dosPath);
+
 // Closes the Explorer windows that shell requests of a test opened and waits for their
-// processes: they inherit the test's output handles, which the test runner waits on.
-void CloseExplorerWindows();
+// processes: they inherit the test's output handles, which the test runner waits on. Waits up
+// to `waitForOneMs` for a window to appear first.
+void CloseExplorerWindows(DWORD waitForOneMs = 0);
 std::wstring ClassOf(HWND window);
 
 }  // namespace qln::test

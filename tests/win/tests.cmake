@@ -57,6 +57,7 @@ add_executable(win_tests_dpi
   tests/win/message_boxes.cpp
   tests/win/pages_geometry_test.cpp
   tests/win/canvas_test.cpp
+  tests/win/vector_draw_test.cpp
   tests/win/placement_test.cpp
   tests/win/forms_test.cpp
 )
