@@ -348,6 +348,11 @@ TEST_F(PagesTest, UtilitiesOpenFoldersAndSayWhenThePathIsMissing) {
     Click(Form3.window, 102, Form3.buttons[0]);
     EXPECT_TRUE(catcher.NoneWithin(500));
     test::CloseExplorerWindows(15000);
+    // An existing plugins folder opens without a word.
+    MakeDirs(GetPluginsDir(L"SketchUp 2021", PluginsKind::AllUsers));
+    Click(Form3.window, 103, Form3.buttons[3]);
+    EXPECT_TRUE(catcher.NoneWithin(500));
+    test::CloseExplorerWindows(15000);
 }
 
 TEST_F(PagesTest, EnvironmentCheckNumbersItsFindings) {
