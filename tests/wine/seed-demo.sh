@@ -15,6 +15,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type l | while read -r l; do rm -f "$l"; mkdir -p "$l"; done
   python3 "$here/regedit.py" "$WINEPREFIX/user.reg" 'Software\\Wine\\Explorer' '"Desktop"="Default"'
   python3 "$here/regedit.py" "$WINEPREFIX/user.reg" 'Software\\Wine\\Explorer\\Desktops' '"Default"="1024x768"'
+  python3 "$here/regedit.py" "$WINEPREFIX/user.reg" 'Software\\Wine\\Fonts\\Replacements' '"Microsoft YaHei"="WenQuanYi Micro Hei"'
 fi
 user=$(ls "$WINEPREFIX/drive_c/users" | grep -v -x Public | head -n1)
 for year in 2021 2023; do

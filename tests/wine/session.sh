@@ -26,6 +26,8 @@ make_template() {
   # One shared virtual desktop: captions are drawn and top-level closes are fast.
   python3 "$here/regedit.py" "$pfx/user.reg" 'Software\\Wine\\Explorer' '"Desktop"="Default"'
   python3 "$here/regedit.py" "$pfx/user.reg" 'Software\\Wine\\Explorer\\Desktops' '"Default"="1024x768"'
+  # The forms ask for "Microsoft YaHei", as on a Chinese Windows; the free CJK face stands in.
+  python3 "$here/regedit.py" "$pfx/user.reg" 'Software\\Wine\\Fonts\\Replacements' '"Microsoft YaHei"="WenQuanYi Micro Hei"'
   tar -C "$pfx" -cf "$SESSION_DIR/template.tar" .
   rm -rf "$pfx"
 }
