@@ -47,8 +47,6 @@ add_library(qln_win STATIC
 )
 target_link_libraries(qln_win PUBLIC qln_portable minizip
   comctl32 gdiplus wininet advapi32 shell32 ole32 gdi32 user32 kernel32)
-# DrawVector's own file is linked even where only a weak stand-in is referenced.
-target_link_options(qln_win INTERFACE -Wl,--undefined=qln_vector_draw_anchor)
 
 # Icons are rendered from our own geometry at build time.
 set(QLN_ICON_DIR ${CMAKE_BINARY_DIR}/icons)

@@ -16,10 +16,6 @@
 
 namespace qln {
 
-// Declared by the canvas once its vector drawing is in; until then the stand-in at the end.
-void DrawVector(Canvas& canvas, float x, float y, float w, float h, std::wstring_view commands,
-                std::wstring_view paletteOverride);
-
 namespace {
 
 // The record a group window belongs to; removed with the window, so that no handle reused
@@ -703,9 +699,5 @@ RECT ItemRect(const ButtonGroup& g, int position) {
 }
 
 }  // namespace group
-
-// Stand-in for the canvas's vector drawing while it is being written: draws nothing. The
-// canvas's own definition replaces it at link time.
-__attribute__((weak)) void DrawVector(Canvas&, float, float, float, float, std::wstring_view, std::wstring_view) {}
 
 }  // namespace qln

@@ -11,11 +11,6 @@
 
 #include "forms/vector_language.h"
 
-// Named on the link line (cmake/windows.cmake) so that this file always goes into the program:
-// a weak stand-in DrawVector elsewhere in the library would otherwise satisfy every call and
-// leave this one out of the archive's members that get linked.
-extern "C" const int qln_vector_draw_anchor = 0;
-
 namespace qln {
 
 namespace gp = Gdiplus::DllExports;

@@ -174,14 +174,12 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
                                    0x00010080, Form2Proc});
     if (!page) return nullptr;
     Form2.window = page;
-    // NoxbunGroup1, the page's record of the button group: the window reaches it too.
-    static ButtonGroup noxbunGroup1;
-    noxbunGroup1 = ButtonGroup{};
+    Form2.noxbunGroup1 = ButtonGroup{};
     HWND groupWindow = BuildControl(page, nullptr, {L"NoxbunGroup", L"NoxbunGroup1", 102, -1, L"", 378, 2, 36, 36,
                                                     0x56010100, 0, nullptr, kPageFont});
     if (groupWindow) {
-        AttachButtonGroup(groupWindow, &noxbunGroup1);
-        ButtonGroup& g = noxbunGroup1;
+        AttachButtonGroup(groupWindow, &Form2.noxbunGroup1);
+        ButtonGroup& g = Form2.noxbunGroup1;
         g.IconSize = 24;
         g.Vertical = 0;
         g.ItemWidth = 32;

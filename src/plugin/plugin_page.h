@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "forms/button_group.h"
 #include "plugin/http_downloader.h"
 
 namespace qln {
@@ -15,6 +16,7 @@ namespace qln {
 struct Form2Record {
     bool createAnew = false;
     HWND window = nullptr;
+    ButtonGroup noxbunGroup1;  // the detection toggle; its window reaches it too
     int label2 = 103;
     int label1 = 104;
     HWND command2 = nullptr;
