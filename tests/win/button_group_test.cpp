@@ -19,6 +19,7 @@
 #include "forms/screen.h"
 #include "plugin/plugin_page.h"
 #include "test_support.h"
+#include "message_boxes.h"
 
 namespace qln {
 namespace {
@@ -43,17 +44,6 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return StandardFormProc(window, message, wParam, lParam, nullptr);
 }
 
-void Pump(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    do {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
-}
 
 int Device(int logical, float factor) { return RoundHalfEven(logical * static_cast<double>(factor)); }
 
@@ -159,7 +149,7 @@ protected:
     }
     void TearDown() override {
         if (host && IsWindow(host)) DestroyWindow(host);
-        Pump(0);
+        test::PumpMessages(0);
         Gdiplus::GdiplusShutdown(token_);
     }
 
@@ -391,7 +381,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(MakeHost(416, 239));
         page = BuildForm2(host, 0);
         ASSERT_NE(page, nullptr);
-        Pump(100);  // the load handler
+        test::PumpMessages(100);  // the load handler
         group = GetDlgItem(page, 102);
         ASSERT_NE(group, nullptr);
         record = GetButtonGroup(group);
@@ -486,7 +476,7 @@ TEST_F(PluginPageGroupTest, HelpButtonAlternatesTheFolderScans) {
 // <build>/screenshots/plugin_page_<dpi>_<state>.png.
 TEST_F(PluginPageGroupTest, ScreenshotsOfTheHelpButtonInEachState) {
     RedrawWindow(host, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump(50);
+    test::PumpMessages(50);
     CreateDirectoryW(QLN_SCREENSHOT_DIR, nullptr);
     const std::wstring prefix = std::wstring(QLN_SCREENSHOT_DIR) + L"\\plugin_page_" +
                                 std::to_wstring(ScreenLogPixelsX()) + L"_";

@@ -11,6 +11,7 @@
 #include "forms/layout_rules.h"
 #include "forms/screen.h"
 #include "forms/windowless.h"
+#include "message_boxes.h"
 
 namespace qln {
 namespace {
@@ -24,17 +25,6 @@ LRESULT CALLBACK CountingFormProc(HWND window, UINT message, WPARAM wParam, LPAR
     return StandardFormProc(window, message, wParam, lParam, nullptr);
 }
 
-void Pump(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    do {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
-}
 
 class FormTest : public ::testing::Test {
 protected:
@@ -53,7 +43,7 @@ protected:
     }
     void TearDown() override {
         if (form && IsWindow(form)) DestroyWindow(form);
-        Pump(0);
+        test::PumpMessages(0);
     }
 
     FormContext* ctx = nullptr;
@@ -180,13 +170,13 @@ TEST_F(FormTest, ABurstOfLabelChangesPaintsOnce) {
     CreateLabel(form, L"Label1", 103, 10, 10, 100, 20, L"");
     ShowWindow(form, SW_SHOW);
     UpdateWindow(form);
-    Pump(100);
+    test::PumpMessages(100);
     g_paints = 0;
     windowless::SetCaption(form, 103, L"一");
     windowless::SetCaption(form, 103, L"二");
     windowless::SetCaption(form, 103, L"三");
     EXPECT_EQ(g_paints, 0);
-    Pump(150);
+    test::PumpMessages(150);
     EXPECT_EQ(g_paints, 1);
     EXPECT_EQ(windowless::Caption(form, 103), L"三");
 }
