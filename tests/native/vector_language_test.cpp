@@ -5,23 +5,14 @@
 #include <cmath>
 #include <string>
 
+#include "../vector_params.h"
 #include "forms/vector_language.h"
 
 namespace qln {
 namespace {
 
-// Two letters for a value in −1000…2079, as icon authors write coordinates.
-std::wstring L2(int v) {
-    const int n = v + 1000;
-    return {static_cast<wchar_t>(L'A' + n / 55), static_cast<wchar_t>(L'A' + n % 55)};
-}
-
-// Parameters 1…n as single characters for 0–16, two letters otherwise.
-std::wstring Params(std::initializer_list<int> values) {
-    std::wstring s;
-    for (int v : values) s += v >= 0 && v <= 16 ? std::wstring(1, static_cast<wchar_t>(L'0' + v)) : L2(v);
-    return s;
-}
+using test::L2;
+using test::Params;
 
 std::vector<VectorOp> Ops(std::wstring_view commands, std::wstring_view palette = L"") {
     const VectorDrawing d = ExpandVector(commands, palette);

@@ -136,7 +136,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.update_mode == "404":
             return self.send_body(404, b"<html>not found</html>", "text/html")
         if self.update_mode == "broken":
-            return self.send_raw_broken(data, len(data) // 2)
+            return self.send_broken(len(data), len(data) // 2, data)
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Length", str(len(data)))
@@ -150,32 +150,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
         else:
             self.wfile.write(data)
 
-    def send_raw_broken(self, data, sent):
-        self.send_response(200)
-        self.send_header("Content-Type", "application/octet-stream")
-        self.send_header("Content-Length", str(len(data)))
-        self.end_headers()
-        self.wfile.write(data[:sent])
-        self.wfile.flush()
-        self.close_connection = True
-        try:
-            self.connection.shutdown(socket.SHUT_RDWR)
-        except OSError:
-            pass
-
-    def send_broken(self, announced, sent):
+    def send_broken(self, announced, sent, data=None):
+        """Announces `announced` bytes, sends `sent` of them (of `data`, or the pattern), closes."""
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Length", str(announced))
         self.end_headers()
-        self.wfile.write(b"".join(pattern_slices(sent)))
+        self.wfile.write(data[:sent] if data is not None else b"".join(pattern_slices(sent)))
         self.wfile.flush()
         self.close_connection = True
         try:
             self.connection.shutdown(socket.SHUT_RDWR)
         except OSError:
             pass
-
 
 def main():
     parser = argparse.ArgumentParser()

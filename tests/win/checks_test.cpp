@@ -8,18 +8,7 @@
 namespace qln {
 namespace {
 
-// Wine answers GetUserNameW from WINEUSERNAME, which it fills from $USER when a process
-// starts; changing it here stands in for logging on as another user.
-class UserName {
-public:
-    explicit UserName(const wchar_t* name) : saved_(GetEnvText(L"WINEUSERNAME")) {
-        SetEnvironmentVariableW(L"WINEUSERNAME", name);
-    }
-    ~UserName() { SetEnvironmentVariableW(L"WINEUSERNAME", saved_.c_str()); }
-
-private:
-    std::wstring saved_;
-};
+using test::UserName;
 
 TEST(VersionPathsTest, AutomaticPluginsFolderFollowsTheUserName) {
     const std::wstring perUser = GetEnvText(L"APPDATA") + L"\\SketchUp\\SketchUp 2021\\SketchUp\\Plugins";

@@ -23,19 +23,9 @@ namespace {
 using test::CaughtBox;
 using test::MakeDirs;
 using test::MessageBoxCatcher;
+using test::UserName;
 
 constexpr int kCommand1 = 109, kCommand2 = 105, kList2 = 110, kLabel1 = 104, kFrame1 = 108;
-
-class UserName {
-public:
-    explicit UserName(const wchar_t* name) : saved_(GetEnvText(L"WINEUSERNAME")) {
-        SetEnvironmentVariableW(L"WINEUSERNAME", name);
-    }
-    ~UserName() { SetEnvironmentVariableW(L"WINEUSERNAME", saved_.c_str()); }
-
-private:
-    std::wstring saved_;
-};
 
 class PagesTest : public ::testing::Test {
 protected:

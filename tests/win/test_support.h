@@ -38,6 +38,21 @@ private:
 
 inline constexpr const wchar_t* kFrameCaption = L"选择草图版本";
 
+// Wine answers GetUserNameW from WINEUSERNAME, which it fills from $USER when a process
+// starts; changing it for a scope stands in for logging on as another user.
+class UserName {
+public:
+    explicit UserName(const wchar_t* name) : saved_(GetEnvText(L"WINEUSERNAME")) {
+        SetEnvironmentVariableW(L"WINEUSERNAME", name);
+    }
+    ~UserName() { SetEnvironmentVariableW(L"WINEUSERNAME", saved_.c_str()); }
+    UserName(const UserName&) = delete;
+    UserName& operator=(const UserName&) = delete;
+
+private:
+    std::wstring saved_;
+};
+
 // Registry: HKLM\SOFTWARE\SketchUp\<name>\InstallLocation with its default value.
 void SeedVersionKey(const std::wstring& name, const std::wstring& installLocation);
 void SeedVersionKeyWithoutLocation(const std::wstring& name);

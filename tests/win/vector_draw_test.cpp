@@ -8,23 +8,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "../vector_params.h"
 #include "forms/canvas.h"
 
 namespace qln {
 namespace {
 
-// Two letters for a value in −1000…2079.
-std::wstring L2(int v) {
-    const int n = v + 1000;
-    return {static_cast<wchar_t>(L'A' + n / 55), static_cast<wchar_t>(L'A' + n % 55)};
-}
-
-// Parameters as single characters for 0–16, two letters otherwise.
-std::wstring Params(std::initializer_list<int> values) {
-    std::wstring s;
-    for (int v : values) s += v >= 0 && v <= 16 ? std::wstring(1, static_cast<wchar_t>(L'0' + v)) : L2(v);
-    return s;
-}
+using test::L2;
+using test::Params;
 
 // "b": a rectangle in palette entry `fill`, without outline, at (x, y) of size w × h in
 // thousandths of the cell.
