@@ -13,23 +13,23 @@ for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
-SRC_LIST=/etc/apt/sources.list.d/quorlen-src.sources
-need_update=0
-if [ ! -f "$SRC_LIST" ]; then
-  cat > "$SRC_LIST" <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-  need_update=1
+export DEBIAN_FRONTEND=noninteractive
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-if [ ${#missing[@]} -gt 0 ] || [ $need_update = 1 ]; then
-  export DEBIAN_FRONTEND=noninteractive
+# Source packages come from the same mirrors as the machine's own binary entries: the deb-src
+# entry is derived from its apt configuration, never written with a host of ours.
+SRC_LIST=/etc/apt/sources.list.d/quorlen-src.sources
+wanted=$(python3 "$(dirname "$(realpath "$0")")/derive_deb_src.py" /etc/apt "$SRC_LIST")
+if [ -z "$wanted" ]; then
+  echo "setup: the apt configuration has no binary entry to derive a source entry from" >&2
+  exit 1
+fi
+if [ ! -f "$SRC_LIST" ] || [ "$(cat "$SRC_LIST")" != "$wanted" ]; then
+  printf '%s\n' "$wanted" > "$SRC_LIST"
   apt-get update -qq
-  [ ${#missing[@]} -gt 0 ] && apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # zh_CN.UTF-8 gives Wine the ANSI code page 936 that our users have.
