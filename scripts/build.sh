@@ -12,7 +12,7 @@ for t in "${targets[@]}"; do
     cmake --build "$root/build/native" -j "$jobs" ;;
   win)
     [ -f "$root/build/win/build.ninja" ] || cmake -S "$root" -B "$root/build/win" -G Ninja \
-        --toolchain "$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        --toolchain "$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QLN_WIN_CMAKE_ARGS:-}
     cmake --build "$root/build/win" -j "$jobs" ${QLN_WIN_TARGET:+--target "$QLN_WIN_TARGET"} ;;
   esac
 done

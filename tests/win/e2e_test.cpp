@@ -1,4 +1,4 @@
-// The real installer (its demo build, which fetches from 127.0.0.1:18480) driven from outside
+// The real installer (its demo build, which fetches from QLN_DEMO_UPDATE_HOST) driven from outside
 // through window messages, as a user's clicks would: versions listed, the plugin downloaded from
 // a loopback server and installed, and the stand-in SketchUp's window managed.
 #include "test_server.h"
@@ -72,7 +72,7 @@ protected:
         test::WriteBytes(package, test::BuildZip({test::Folder("qln_demo/"),
                                                   test::File("qln_demo/main.rb", "puts 'demo'\n", true),
                                                   test::File("qln_demo.rb", "require 'qln_demo/main'\n")}));
-        server_.Start(L"--http-port 18480 --package \"" + test::UnixPath(package) + L"\"");
+        server_.Start(L"--http-port " + std::to_wstring(QLN_DEMO_PORT) + L" --package \"" + test::UnixPath(package) + L"\"");
     }
     void TearDown() override {
         if (main_ && IsWindow(main_)) PostMessageW(main_, WM_CLOSE, 0, 0);

@@ -86,6 +86,8 @@ target_compile_definitions(e2e_tests PRIVATE
   QLN_DEMO_EXE_WINPATH=L"${QLN_DEMO_EXE_WINPATH}"
   QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py")
 target_link_libraries(e2e_tests PRIVATE qln_win gtest_main ws2_32)
+string(REGEX REPLACE "^.*:" "" QLN_DEMO_PORT "${QLN_DEMO_UPDATE_HOST}")
+target_compile_definitions(e2e_tests PRIVATE QLN_DEMO_PORT=${QLN_DEMO_PORT})
 add_dependencies(e2e_tests QuorlenInstallerDemo standin_sketchup)
 gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
