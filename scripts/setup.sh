@@ -43,8 +43,16 @@ fi
 MZ_DIR=${QLN_DEPS_DIR:-/opt/quorlen-deps}/minizip
 if [ ! -f "$MZ_DIR/unzip.c" ]; then
   tmp=$(mktemp -d)
-  ( cd "$tmp" && apt-get source --download-only zlib >/dev/null 2>&1 )
-  orig=$(ls "$tmp"/zlib_*.orig.tar.* | head -n1)
+  # A mirror may list a source version it does not carry (a security update's sources, say):
+  # try each version apt knows, newest first, until one downloads.
+  for v in $(apt-cache showsrc zlib | sed -n 's/^Version: //p' | sort -ru); do
+    ( cd "$tmp" && apt-get source --download-only "zlib=$v" >/dev/null 2>&1 ) && break
+  done
+  orig=$(ls "$tmp"/zlib_*.orig.tar.* 2>/dev/null | head -n1)
+  if [ -z "$orig" ]; then
+    echo "setup: no zlib source package could be downloaded from the machine's apt sources" >&2
+    exit 1
+  fi
   mkdir -p "$MZ_DIR"
   tar -xf "$orig" -C "$tmp"
   cp "$tmp"/zlib-*/contrib/minizip/{unzip.c,unzip.h,ioapi.c,ioapi.h,crypt.h,miniunz.c} "$MZ_DIR"/
