@@ -325,6 +325,30 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     return true;
 }
 
+InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir) {
+    InstallReport report;
+    bool lossy = false;
+    const std::string package = WideToAnsi(packagePath, &lossy);
+    bool targetLossy = false;
+    const std::string target = WideToAnsi(pluginsDir, &targetLossy);
+    if (target.empty() || targetLossy) {
+        report.outcome = InstallOutcome::NoTarget;
+        return report;
+    }
+    if (lossy) {
+        report.outcome = InstallOutcome::DamagedPackage;
+        return report;
+    }
+    if (!TargetCountsAsPresent(target)) {
+        const std::string temp = GetTempFolderA();
+        const std::string transit = temp + "Plugins";
+        if (!temp.empty() && _mkdir(transit.c_str()) == 0)
+            ShellMoveFolder(transit, target, FOF_SILENT | FOF_NOCONFIRMATION);
+    }
+    report.outcome = ExtractArchive(package, target) ? InstallOutcome::Succeeded : InstallOutcome::AccessDenied;
+    return report;
+}
+
 void InstallPackage(HINTERNET, std::uint64_t context, const std::uint8_t*, std::uint32_t) {
     CloseHandle(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(context)));
     PluginPageView* view = g_pageView.load();

@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "plugin/install_outcome.h"
+
 namespace qln {
 
 // 1 from the start of a package download until its installation has reported its result. The
@@ -83,6 +85,11 @@ int ShellMoveFolder(const std::string& source, const std::string& destination, s
 //   never replaced, whatever the file system would allow.
 // Output is streamed through one 8192-byte buffer. Members unpacked before a failure stay.
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder);
+
+// Installs the package file `packagePath` into the Plugins folder `pluginsDir` (both wide paths),
+// making that folder first when it counts as absent. No user interface; runs on any thread. The
+// road every installation shares: the page's download, a local package, an unattended run.
+InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir);
 
 // The DownloadComplete handler of the page's download component: closes the package file (the
 // handle in `context`), unpacks it into the Plugins folder (kind 0) of the selected version,
