@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/app_info.h"
 #include "forms/control_object.h"
 
 namespace qln {
@@ -93,7 +92,8 @@ HICON DecodeIcon(IStream* stream) {
 
 }  // namespace
 
-HINSTANCE ProgramInstance() { return AppInfo.Instance ? AppInfo.Instance : GetModuleHandleW(nullptr); }
+// The resources travel in the executable itself, never in a DLL of ours.
+HINSTANCE ProgramInstance() { return GetModuleHandleW(nullptr); }
 
 HICON LoadEncodedImageIcon(HINSTANCE instance, const char* name) {
     if (!name || !name[0]) return nullptr;

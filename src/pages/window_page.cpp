@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "app/main_form.h"
 #include "discovery/version_rules.h"
 #include "forms/builder.h"
 #include "forms/controls.h"
@@ -126,7 +125,8 @@ void ApplyWindowAction(HWND page, int index) {
     }
     HWND target = reinterpret_cast<HWND>(listbox::ItemData(Form4.list, line));
     if (!IsWindow(target)) {
-        ShowMessage(MainFormWindow(), L"窗口已被销毁，请刷新列表后再操作！");
+        // The page lives inside the main window, which owns this message.
+        ShowMessage(GetAncestor(page, GA_ROOT), L"窗口已被销毁，请刷新列表后再操作！");
         return;
     }
     switch (index) {
