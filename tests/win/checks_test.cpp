@@ -51,7 +51,11 @@ TEST(VersionPathsTest, UnsetVariablesGiveShorterPaths) {
     SetEnvironmentVariableW(L"APPDATA", saved.c_str());
 }
 
-class RunningSketchUpTest : public ::testing::TestWithParam<std::pair<const wchar_t*, bool>> {};
+class RunningSketchUpTest : public ::testing::TestWithParam<std::pair<const wchar_t*, bool>> {
+protected:
+    // The process ends with its handle (test::Process); the copies go with the scratch root.
+    void TearDown() override { test::ResetDiscoveryWorld(); }
+};
 
 TEST_P(RunningSketchUpTest, DetectsTheProgramByNameInAnyCase) {
     const auto [exeName, counts] = GetParam();
@@ -68,7 +72,6 @@ TEST_P(RunningSketchUpTest, DetectsTheProgramByNameInAnyCase) {
     EXPECT_EQ(IsSketchUpRunning(), counts);
     process.Kill();
     EXPECT_FALSE(IsSketchUpRunning());
-    test::RemoveTree(test::ScratchRoot());
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, RunningSketchUpTest,

@@ -3,7 +3,10 @@
 // a loopback server and installed, and the stand-in SketchUp's window managed.
 #include "test_server.h"
 
+#include <commctrl.h>
+
 #include "discovery/discovery.h"
+#include "leftovers.h"
 #include "message_boxes.h"
 #include "test_support.h"
 #include "zip_writer.h"
@@ -81,7 +84,9 @@ protected:
         }
         installer_.Kill();
         sketchup_.Kill();
-        test::ResetDiscoveryWorld();
+        // A stand-in the installer started before the test could take its handle, Explorers.
+        test::EndLeftoverProcesses();
+        test::ResetLeftoverState();
     }
 
     void StartInstaller(const std::vector<std::pair<std::wstring, std::wstring>>& env = {}) {
@@ -102,6 +107,8 @@ protected:
         EXPECT_EQ(ListLines(GetDlgItem(plugin_, 110)), (std::vector<std::wstring>{L"SketchUp 2021", L"SketchUp 2023"}));
         PostMessageW(GetDlgItem(plugin_, 109), BM_CLICK, 0, 0);
         EXPECT_EQ(AnswerBox(installer_.info.dwProcessId, main_), L"安装成功！");
+        // Every byte arrived: the installer's own bar reads 100 (per cent).
+        EXPECT_EQ(SendMessageW(GetDlgItem(plugin_, 107), PBM_GETPOS, 0, 0), 100);
         const std::wstring plugins = GetPluginsDir(L"SketchUp 2021", expectedKind);
         EXPECT_EQ(test::ReadBytes(plugins + L"\\qln_demo\\main.rb"), "puts 'demo'\n");
         EXPECT_EQ(test::ReadBytes(plugins + L"\\qln_demo.rb"), "require 'qln_demo/main'\n");

@@ -319,7 +319,7 @@ protected:
         Clean();
     }
     void Clean() {
-        test::RemoveTree(versionFolder.substr(0, versionFolder.rfind(L'\\')));
+        test::ResetDiscoveryWorld();  // the version folder and the scan root above it
         test::RemoveTree(AnsiToWide(GetTempFolderA()) + L"Plugins");
         DeleteFileW(PackageFilePath().c_str());
     }

@@ -109,7 +109,9 @@ void ResetDiscoveryWorld() {
     MakeDirs(ScratchRoot());
 }
 
+// A process a test started never outlives the test's use of it, however the test ends.
 Process::~Process() {
+    Kill();
     if (info.hProcess) CloseHandle(info.hProcess);
     if (info.hThread) CloseHandle(info.hThread);
 }

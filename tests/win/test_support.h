@@ -83,7 +83,7 @@ struct Process {
         std::swap(info, other.info);
         return *this;
     }
-    ~Process();
+    ~Process();  // ends the process if it still runs
     bool Started() const { return info.hProcess != nullptr; }
     // Exit code, or STILL_ACTIVE when the process did not end within the time.
     DWORD WaitExit(DWORD milliseconds);

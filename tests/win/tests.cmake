@@ -93,3 +93,15 @@ gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST DISCOV
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
 gtest_discover_tests(e2e_tests TEST_PREFIX "e2e-zh." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT "QLN_DPI=96;USER=张三")
+
+# Isolation. Every test program carries the leftover guard (tests/win/leftovers.*), which ends
+# what a test left running or wrote into the prefix, so that one failing test cannot make the
+# tests after it fail. tests/wine/planted_leftover.sh plants a test that leaves a stand-in
+# SketchUp, the installer and a Plugins file behind and shows the tests after it pass.
+target_sources(win_tests PRIVATE tests/win/leftovers.cpp tests/win/planted_leftover_test.cpp)
+target_sources(win_tests_dpi PRIVATE tests/win/leftovers.cpp)
+target_sources(e2e_tests PRIVATE tests/win/leftovers.cpp)
+add_test(NAME isolation.PlantedLeftoverStaysWithItsTest
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/planted_leftover.sh ${QLN_WINE_SESSION} ${CMAKE_BINARY_DIR})
+set_tests_properties(isolation.PlantedLeftoverStaysWithItsTest PROPERTIES
+  RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96 TIMEOUT 180)
