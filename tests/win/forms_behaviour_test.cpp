@@ -213,6 +213,17 @@ LRESULT CALLBACK CountingClassProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// A hook put in after the framework's, through comctl32's subclass chain, and taken out when
+// the control's tooltip window goes, as comctl32's tooltips do on Windows.
+LRESULT CALLBACK LaterHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+HWND g_hooked = nullptr;
+LRESULT CALLBACK FakeTipProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY && g_hooked) RemoveWindowSubclass(g_hooked, LaterHook, 1);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 TEST_F(FormsBehaviourTest, ATooltipsSubclassDoesNotCutTheClassOffItsLastMessage) {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
@@ -236,6 +247,21 @@ TEST_F(FormsBehaviourTest, ATooltipsSubclassDoesNotCutTheClassOffItsLastMessage)
         EXPECT_EQ(g_ncDestroys, 1);
         if (tip) EXPECT_FALSE(IsWindow(tip));
     }
+    // The hook's owner goes while the framework lets go of the control: comctl32 then puts back
+    // the procedure it found, the framework's, which must still lead to the class.
+    wc.lpfnWndProc = FakeTipProc;
+    wc.lpszClassName = L"QlnFakeTip";
+    RegisterClassExW(&wc);
+    g_ncDestroys = 0;
+    HWND c = Control(form, L"QlnCountingClass", 41, 10, 10, 100, 30);
+    ASSERT_NE(c, nullptr);
+    g_hooked = c;
+    ASSERT_TRUE(SetWindowSubclass(c, LaterHook, 1, 0));
+    GetControlObject(c)->toolTipWindow =
+        CreateWindowExW(0, L"QlnFakeTip", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    DestroyWindow(c);
+    g_hooked = nullptr;
+    EXPECT_EQ(g_ncDestroys, 1);
 }
 
 // The frame measures its caption at edges rounded like every other coordinate: halves to even.
