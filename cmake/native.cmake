@@ -19,7 +19,15 @@ target_link_options(native_tests PRIVATE ${QLN_SANITIZE})
 target_link_libraries(native_tests PRIVATE qln_portable GTest::gtest_main)
 gtest_discover_tests(native_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
 
-# The vector-icon language under libFuzzer: tests/fuzz/run_fuzz.sh builds the target with clang
-# and fuzzes for QLN_FUZZ_SECONDS (default 60); libFuzzer ends the run itself.
-add_test(NAME native.vector_language_fuzz COMMAND ${CMAKE_SOURCE_DIR}/tests/fuzz/run_fuzz.sh ${CMAKE_BINARY_DIR}/fuzz)
-set_tests_properties(native.vector_language_fuzz PROPERTIES TIMEOUT 7200)
+# The fuzz targets under libFuzzer: tests/fuzz/run_fuzz.sh builds each with clang and fuzzes it
+# for its share of a minute (vector language 30 s, placement reader and URL parser 15 s each),
+# or QLN_FUZZ_SECONDS each; libFuzzer ends the run itself.
+foreach(target vector placement url)
+  if(target STREQUAL "vector")
+    set(name native.vector_language_fuzz)
+  else()
+    set(name native.${target}_fuzz)
+  endif()
+  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/fuzz/run_fuzz.sh ${CMAKE_BINARY_DIR}/fuzz ${target})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 7200)
+endforeach()

@@ -9,7 +9,7 @@ root=$(realpath "$(dirname "$0")/..")
 
 session=$root/build/wine-session
 trap '"$root/tests/wine/session.sh" stop "$session"' EXIT
-"$root/tests/wine/session.sh" start "$session" 96 144
+"$root/tests/wine/session.sh" start "$session" 96 120 144 192
 
 # One ctest run over both build trees, so that one summary line closes it.
 printf 'subdirs("native" "win")\n' > "$root/build/CTestTestfile.cmake"

@@ -19,9 +19,12 @@ void FillAppInfo() {
     AppInfo.ProductMajor = QLN_PRODUCT_MAJOR;
     AppInfo.ProductMinor = QLN_PRODUCT_MINOR;
 
-    // A longer path is cut by the system; the buffer stays terminated either way.
+    // The whole buffer: a path of 259 characters fits with its terminator. A longer one is cut
+    // by the system, which terminates it inside the buffer (or, on older systems, fills the
+    // buffer without a terminator: the last unit is set to zero either way).
     wchar_t path[260] = {};
-    GetModuleFileNameW(nullptr, path, 259);
+    GetModuleFileNameW(nullptr, path, 260);
+    path[259] = L'\0';
     const ExePathParts parts = SplitExePath(path);
     CopyToFixedField(AppInfo.ExePath, parts.folder);
     CopyToFixedField(AppInfo.ExeName, parts.name);

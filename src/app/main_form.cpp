@@ -43,8 +43,10 @@ void OnSize(HWND window, WPARAM type, LPARAM lParam) {
         statusbar::LayoutParts(Form1.status);
         ApplyAnchorLayout(window);
     }
+    // Without a tab control (it could not be created) only the status bar is placed.
+    if (!Form1.tabControl) return;
     RECT bar = {};
-    GetWindowRect(Form1.status, &bar);
+    if (Form1.status) GetWindowRect(Form1.status, &bar);
     int width = LOWORD(lParam);
     int height = HIWORD(lParam) - (bar.bottom - bar.top);
     RECT current = {};
@@ -57,7 +59,7 @@ void OnSize(HWND window, WPARAM type, LPARAM lParam) {
 LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        if (!Form1.tabControl) break;
+        if (!Form1.tabControl && !Form1.status) break;  // still being built
         OnSize(window, wParam, lParam);
         return 0;
     case WM_NOTIFY: {
@@ -90,31 +92,9 @@ LRESULT TabControlHook(HWND window, UINT message, WPARAM, LPARAM, ControlObject*
 
 void StatusBarDestroy(HWND window, ControlObject*) { statusbar::ClearIcons(window); }
 
-}  // namespace
-
-HWND MainFormWindow() { return Form1.window; }
-
-void FormatDate(const SYSTEMTIME& time, wchar_t (&text)[16]) {
-    std::swprintf(text, 16, L"%04u-%02u-%02u", time.wYear, time.wMonth, time.wDay);
-}
-
-HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
-    if (Form1.window && IsWindow(Form1.window) && !Form1.createAnew && !GetParent(Form1.window)) {
-        OpenIcon(Form1.window);
-        FLASHWINFO flash = {sizeof(flash), Form1.window, FLASHW_ALL, 5, 100};
-        FlashWindowEx(&flash);
-        return Form1.window;
-    }
-    HWND form = BuildForm(parent, {L"Quorlen插件安装器_Form1", L"Form1", L"Quorlen插件安装器", 430, 320, 0x86CA0000,
-                                   0x00010100, Form1Proc});
-    if (!form) return nullptr;
-    Form1 = {};
-    Form1.window = form;
-    CenterWindow(form, nullptr);
-
-    Form1.tabControl = BuildControl(form, nullptr, {L"TABCONTROL", L"TabControl1", Form1.tabControlId, -1, L"", 0, 0,
-                                                    400, 260, 0x56020400, WS_EX_CONTROLPARENT, nullptr, nullptr});
-    if (!Form1.tabControl) return form;
+// Steps 3 to 6 of the main window's building, once TabControl1 exists: its image list, the
+// three pages under their tabs, page 0 shown, item size, padding and the pages fitted.
+void BuildTabsAndPages() {
     GetControlObject(Form1.tabControl)->hooks.handle = TabControlHook;
     const int icon = RoundHalfEven(16 * static_cast<double>(ScreenFactorX()));
     Form1.tabImages = ImageList_Create(icon, icon, ILC_COLOR32 | ILC_MASK, 2, 10);
@@ -142,6 +122,35 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
     tabs::SetItemSize(Form1.tabControl, 80, 22);
     tabs::SetPadding(Form1.tabControl, 4, 4);
     tabs::ResizePages(Form1.tabControl);
+}
+
+}  // namespace
+
+HWND MainFormWindow() { return Form1.window; }
+
+void FormatDate(const SYSTEMTIME& time, wchar_t (&text)[16]) {
+    std::swprintf(text, 16, L"%04u-%02u-%02u", time.wYear, time.wMonth, time.wDay);
+}
+
+HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
+    if (Form1.window && IsWindow(Form1.window) && !Form1.createAnew && !GetParent(Form1.window)) {
+        OpenIcon(Form1.window);
+        FLASHWINFO flash = {sizeof(flash), Form1.window, FLASHW_ALL, 5, 100};
+        FlashWindowEx(&flash);
+        return Form1.window;
+    }
+    HWND form = BuildForm(parent, {L"Quorlen插件安装器_Form1", L"Form1", L"Quorlen插件安装器", 430, 320, 0x86CA0000,
+                                   0x00010100, Form1Proc});
+    if (!form) return nullptr;
+    Form1 = {};
+    Form1.window = form;
+    CenterWindow(form, nullptr);
+
+    Form1.tabControl = BuildControl(form, nullptr, {L"TABCONTROL", L"TabControl1", Form1.tabControlId, -1, L"", 0, 0,
+                                                    400, 260, 0x56020400, WS_EX_CONTROLPARENT, nullptr, nullptr});
+    // A tab control that cannot be created leaves the window without pages, as a page builder
+    // that returns no window leaves its tab empty: the window still opens with its status bar.
+    if (Form1.tabControl) BuildTabsAndPages();
 
     Form1.status = BuildControl(form, nullptr, {L"STATUSBAR", L"Status1", Form1.statusId, -1, L"", 0, 0, 0, 0,
                                                 0x56000803, 0, nullptr, nullptr});

@@ -51,9 +51,10 @@ void StyleVersionList(HWND list) {
 void StylePageFrame(HWND form, int id) {
     frame::SetBorderWidth(form, id, 1);
     frame::SetCornerSize(form, id, 3);
-    frame::SetLineColor(form, id, GetSysColor(COLOR_BTNSHADOW));
+    // System colours by reference: resolved at each paint, they follow WM_SYSCOLORCHANGE.
+    frame::SetLineColorValue(form, id, kColorBtnShadow);
     frame::SetCaptionAlignment(form, id, 0);
-    windowless::SetForeColor(form, id, GetSysColor(COLOR_WINDOWTEXT));
+    windowless::SetForeColorValue(form, id, kColorWindowText);
     windowless::SetFont(form, id, kPageFont);
 }
 

@@ -14,7 +14,11 @@ inline constexpr std::uint32_t kColorBtnFace = 0x0F7F7F7F;
 inline constexpr std::uint32_t kColorBtnText = 0x127F7F7F;
 inline constexpr std::uint32_t kColorWindowText = 0x087F7F7F;
 inline constexpr std::uint32_t kColorWindow = 0x057F7F7F;
+inline constexpr std::uint32_t kColorBtnShadow = 0x107F7F7F;
 inline constexpr int kInheritIndex = 25;
+
+// The reference to system colour `index` (a GetSysColor index below 31).
+constexpr std::uint32_t SystemColorValue(int index) { return (static_cast<std::uint32_t>(index) << 24) | 0x007F7F7Fu; }
 
 using SysColorLookup = std::uint32_t (*)(int index);
 

@@ -72,6 +72,10 @@ std::wstring Font(HWND w);
 void SetFont(HWND w, const std::wstring& spec);
 }  // namespace wnd
 
+// After a change of the system colours: gives a control whose colours are system colour
+// references (a status bar's back colour, a tree or list view's colours) their new values.
+void FollowSystemColours(HWND w);
+
 namespace button {
 void Click(HWND w);
 // Icon beside the caption, or alone (BS_ICON) when the button has no caption; an empty name

@@ -113,14 +113,16 @@ namespace {
 
 struct PanelState {
     std::wstring text;
-    int style;
+    int style;  // as AddPanel takes it: the drawing type (SBT_*) shifted right by 8
     std::wstring tip;
     HICON icon;
 };
 
 PanelState ReadPanel(HWND w, int index) {
+    // The high word already holds the drawing type in place (SBT_POPOUT is 0x200); WritePanel
+    // shifts the style back into place.
     const LRESULT info = Send(w, SB_GETTEXTLENGTHW, static_cast<WPARAM>(index));
-    return {PanelText(w, index), HIWORD(info), PanelTip(w, index), PanelIcon(w, index)};
+    return {PanelText(w, index), HIWORD(info) >> 8, PanelTip(w, index), PanelIcon(w, index)};
 }
 
 void WritePanel(HWND w, int index, const PanelState& p) {

@@ -46,7 +46,8 @@ void ApplyLayered(HWND w, ControlObject* o) {
     BYTE alpha = 255;
     if (o->transparency > 0) {
         flags |= LWA_ALPHA;
-        alpha = static_cast<BYTE>(RoundHalfEven((100 - o->transparency) * 2.55));
+        // (100 − percent) × 2.55 as the exact quotient: 50 % is 127.5, which goes to 128.
+        alpha = static_cast<BYTE>(RoundHalfEven((100 - o->transparency) * 255 / 100.0));
     }
     if (keyed) flags |= LWA_COLORKEY;
     SetLayeredWindowAttributes(w, keyed ? ResolveColor(o->transparentKey, 0) : 0, alpha, flags);
@@ -61,7 +62,12 @@ HCURSOR CursorForCode(int code) {
     return CopyCursor(LoadCursorW(nullptr, kCursors[code - 1]));
 }
 
-bool IsForm(HWND w) { return GetFormContext(w) != nullptr; }
+// A form is what carries a form's control object. Slot 0 of the window's extra bytes does not
+// tell: list boxes, status bars, tree views, list views and rich edits keep their own data there.
+bool IsForm(HWND w) {
+    const ControlObject* o = Obj(w);
+    return o && o->kind == ControlKindTag::Form;
+}
 
 }  // namespace
 
@@ -334,6 +340,19 @@ void SetFont(HWND w, const std::wstring& spec) {
 }
 
 }  // namespace wnd
+
+void FollowSystemColours(HWND w) {
+    const ControlObject* o = Obj(w);
+    if (!o || IsForm(w)) return;
+    const auto isReference = [](std::uint32_t c) { return IsSystemColorRef(c) && !IsInherit(c); };
+    if (isReference(o->backColor)) {
+        if (wnd::ClassName(w) == STATUSCLASSNAMEW)
+            SendMessageW(w, SB_SETBKCOLOR, 0, static_cast<LPARAM>(ResolveColor(o->backColor, CLR_DEFAULT)));
+        else
+            wnd::SetBackColor(w, o->backColor);
+    }
+    if (isReference(o->foreColor)) wnd::SetForeColor(w, o->foreColor);
+}
 
 namespace button {
 

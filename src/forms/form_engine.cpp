@@ -8,6 +8,7 @@
 
 #include "forms/color.h"
 #include "forms/control_keywords.h"
+#include "forms/controls.h"
 #include "forms/layout.h"
 #include "forms/layout_rules.h"
 #include "forms/windowless.h"
@@ -66,6 +67,21 @@ HWND NonChildAncestor(HWND window) {
     return current;
 }
 
+// The image of an image keyword (BITMAPLABEL, ICONLABEL, BITMAPBUTTON, ICONBUTTON), owned by
+// its control from creation to destruction.
+constexpr const wchar_t* kKeywordImageProp = L"qln_KeywordImage";
+constexpr const wchar_t* kKeywordImageTypeProp = L"qln_KeywordImageType";
+
+void ReleaseKeywordImage(HWND control) {
+    HANDLE image = RemovePropW(control, kKeywordImageProp);
+    const auto type = static_cast<UINT>(reinterpret_cast<INT_PTR>(RemovePropW(control, kKeywordImageTypeProp)));
+    if (!image) return;
+    if (type == IMAGE_BITMAP)
+        DeleteObject(image);
+    else
+        DestroyIcon(static_cast<HICON>(image));
+}
+
 LPCWSTR ImageResourceName(const wchar_t* caption, std::wstring& holder) {
     if (caption && caption[0] == L'#') {
         const double number = std::wcstod(caption + 1, nullptr);
@@ -84,9 +100,15 @@ void TypeSpecificSetup(FormContext* ctx, HWND control, const ControlKind& kind, 
         const bool bitmap = kind.setup == ControlSetup::BitmapImage;
         HANDLE image = LoadImageW(ctx->Instance, ImageResourceName(caption, holder), bitmap ? IMAGE_BITMAP : IMAGE_ICON,
                                   0, 0, LR_DEFAULTCOLOR);
-        if (image)
+        if (image) {
             SendMessageW(control, kind.imageIsLabel ? STM_SETIMAGE : BM_SETIMAGE, bitmap ? IMAGE_BITMAP : IMAGE_ICON,
                          reinterpret_cast<LPARAM>(image));
+            // Neither the static nor the button control frees an image given to it: the
+            // control procedure does, when the control is destroyed.
+            SetPropW(control, kKeywordImageProp, image);
+            SetPropW(control, kKeywordImageTypeProp,
+                     reinterpret_cast<HANDLE>(static_cast<INT_PTR>(bitmap ? IMAGE_BITMAP : IMAGE_ICON)));
+        }
         break;
     }
     case ControlSetup::ListBox:
@@ -143,6 +165,11 @@ COLORREF FormBackColor(HWND form) {
     const ControlObject* object = GetControlObject(form);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     return object ? ResolveColor(object->backColor, face) : face;
+}
+
+BOOL CALLBACK ForwardSysColorChange(HWND child, LPARAM) {
+    SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
 }
 
 void RecreateBrush(ControlObject* object, COLORREF colour) {
@@ -445,13 +472,22 @@ LRESULT StandardFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return TRUE;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED: {
-        ControlObject* form = GetControlObject(window);
-        if (!form) break;
-        const COLORREF formColour = FormBackColor(window);
-        RecreateBrush(form, formColour);
-        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            if (ControlObject* object = GetControlObject(child))
-                RecreateBrush(object, ResolveColor(object->backColor, formColour));
+        if (ControlObject* form = GetControlObject(window)) {
+            const COLORREF formColour = FormBackColor(window);
+            RecreateBrush(form, formColour);
+            for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                if (ControlObject* object = GetControlObject(child)) {
+                    RecreateBrush(object, ResolveColor(object->backColor, formColour));
+                    FollowSystemColours(child);
+                }
+            }
+        }
+        // Windows tells top-level windows only: a top-level form passes the change on to every
+        // window inside it (the pages, and the common controls, which reread their colours on
+        // it). Colours given by reference are resolved at the next paint, which follows at once.
+        if (message == WM_SYSCOLORCHANGE && !(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
+            EnumChildWindows(window, ForwardSysColorChange, 0);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         break;
     }
     case WM_SETCURSOR:
@@ -503,14 +539,33 @@ LRESULT CALLBACK StandardControlProc(HWND window, UINT message, WPARAM wParam, L
         if (ControlObject* formObject = GetControlObject(form)) formObject->lastFocus = window;
         break;
     }
-    case WM_DESTROY:
+    case WM_DESTROY: {
         if (object && object->hooks.destroy) object->hooks.destroy(window, object);
-        if (previous) SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-        RemovePropW(window, kOldWndProcProp);
+        // The control's tooltip subclassed it after us (TTF_SUBCLASS, through comctl32's
+        // subclass chain): it goes first, so that its hook comes out before ours does.
+        if (object && object->toolTipWindow) {
+            DestroyWindow(object->toolTipWindow);
+            object->toolTipWindow = nullptr;
+        }
         RemovePropW(window, kControlPtrProp);
         FreeControlObject(object);
-        return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
-                        : DefWindowProcW(window, message, wParam, lParam);
+        // Our procedure comes out only while it is the window's own: one put in after ours
+        // (comctl32 restores ours when its last hook is gone, even during this message) would
+        // otherwise be cut off, and with it the class procedure's WM_NCDESTROY. Until then the
+        // messages go on through us to the previous procedure.
+        const bool ours = GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&StandardControlProc);
+        if (previous && ours) {
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            RemovePropW(window, kOldWndProcProp);
+        }
+        const LRESULT result = previous ? CallWindowProcW(previous, window, message, wParam, lParam)
+                                        : DefWindowProcW(window, message, wParam, lParam);
+        ReleaseKeywordImage(window);
+        return result;
+    }
+    case WM_NCDESTROY:
+        RemovePropW(window, kOldWndProcProp);
+        break;
     }
     return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
                     : DefWindowProcW(window, message, wParam, lParam);

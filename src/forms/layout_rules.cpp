@@ -21,6 +21,14 @@ int UnscaleFloor(int n, float factor) {
     return static_cast<int>(std::floor(static_cast<double>(n) / static_cast<double>(factor)));
 }
 
+DeviceBox FrameCaptionDeviceBox(int x, int y, int width, int height, int corner, int border, float factorX,
+                                float factorY) {
+    const int left = x + corner + border + 1;
+    return {RoundHalfEven(static_cast<double>(left) * factorX), RoundHalfEven(static_cast<double>(y) * factorY),
+            RoundHalfEven(static_cast<double>(left + width - 20) * factorX),
+            RoundHalfEven(static_cast<double>(y + height) * factorY)};
+}
+
 LogicalRect ComputeAnchorRect(const AnchorData& a, int W, int H, int w, int h) {
     auto max0 = [](int v) { return std::max(v, 0); };
     const int right = W - w - a.anchorRight;

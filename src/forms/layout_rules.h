@@ -30,6 +30,15 @@ struct LogicalRect {
 // logical size w × h. Kinds outside 0–13 give an empty rectangle at the origin.
 LogicalRect ComputeAnchorRect(const AnchorData& a, int clientW, int clientH, int w, int h);
 
+// Where a windowless frame measures its caption, in device pixels: (x + corner + border + 1, y,
+// width − 20, height) in logical pixels, each edge scaled and rounded halves to even.
+struct DeviceBox {
+    int left, top, right, bottom;
+    bool operator==(const DeviceBox&) const = default;
+};
+DeviceBox FrameCaptionDeviceBox(int x, int y, int width, int height, int corner, int border, float factorX,
+                                float factorY);
+
 // Right edges of the status bar parts: a positive logical width is scaled and rounded; a width
 // of 0 or less shares the client width not yet used equally with the automatic panels left.
 std::vector<int> StatusBarPartEdges(const std::vector<std::int32_t>& logicalWidths, int clientWidth, float factor);

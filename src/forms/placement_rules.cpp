@@ -1,5 +1,6 @@
 #include "forms/placement_rules.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -9,6 +10,10 @@ namespace qln {
 namespace {
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// Decimal exponents are followed up to this size only: far beyond what a double can hold
+// either way, and small enough that sums of two of them cannot overflow.
+constexpr long long kExponentLimit = 1'000'000'000'000LL;
 
 template <typename T>
 T ClampRounded(double value) {
@@ -60,21 +65,42 @@ double ReadPlacementNumber(std::wstring_view text) {
     if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
 
     // The number is copied out as ASCII: from_chars reads it without regard to the locale.
+    // Beside it, the decimal exponent of its first significant digit is kept: the value lies
+    // in [10^(magnitude − 1), 10^magnitude), which decides over- and underflow.
     std::string number;
     std::size_t digits = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i, ++digits) number += static_cast<char>(text[i]);
+    long long magnitude = 0;
+    bool significant = false;
+    for (; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
+        number += static_cast<char>(text[i]);
+        significant = significant || text[i] != L'0';
+        if (significant) magnitude = std::min<long long>(magnitude + 1, kExponentLimit);
+    }
     if (i < text.size() && text[i] == L'.') {
         number += '.';
-        for (++i; i < text.size() && IsDigit(text[i]); ++i, ++digits) number += static_cast<char>(text[i]);
+        for (++i; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
+            number += static_cast<char>(text[i]);
+            if (!significant && text[i] == L'0') magnitude = std::max<long long>(magnitude - 1, -kExponentLimit);
+            significant = significant || text[i] != L'0';
+        }
     }
     if (digits == 0) return 0.0;
     if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
         std::size_t j = i + 1;
         std::string exponent = "e";
-        if (j < text.size() && (text[j] == L'+' || text[j] == L'-')) exponent += static_cast<char>(text[j++]);
+        bool exponentNegative = false;
+        if (j < text.size() && (text[j] == L'+' || text[j] == L'-')) {
+            exponentNegative = text[j] == L'-';
+            exponent += static_cast<char>(text[j++]);
+        }
         if (j < text.size() && IsDigit(text[j])) {
-            for (; j < text.size() && IsDigit(text[j]); ++j) exponent += static_cast<char>(text[j]);
+            long long value = 0;
+            for (; j < text.size() && IsDigit(text[j]); ++j) {
+                exponent += static_cast<char>(text[j]);
+                value = std::min<long long>(value * 10 + (text[j] - L'0'), kExponentLimit);
+            }
             number += exponent;
+            magnitude += exponentNegative ? -value : value;
         }
     }
 
@@ -82,10 +108,10 @@ double ReadPlacementNumber(std::wstring_view text) {
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     (void)end;
     if (error == std::errc::result_out_of_range) {
-        // Too large or too small for a double: only the direction matters for the clamping.
-        const std::size_t e = number.find('e');
-        const bool tiny = e != std::string::npos && number.size() > e + 1 && number[e + 1] == '-';
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+        // Too large or too small for a double: only the direction matters for the clamping,
+        // and the decimal exponent tells it, however the number was written ("0.000…1" has no
+        // exponent at all, "1000…0e-10" a negative one and may still be too large).
+        value = significant && magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
     } else if (error != std::errc()) {
         return 0.0;
     }

@@ -199,12 +199,12 @@ void SetToolTipBalloon(HWND form, int id, bool on) {
 std::uint32_t ForeColorArgb(HWND form, int id) {
     const ControlObject* o = Find(form, id);
     if (!o) return 0;
-    return IsInherit(o->foreColor) ? OpaqueSystemArgb(COLOR_BTNTEXT) : SwapRedBlue(o->foreColor);
+    return IsInherit(o->foreColor) ? OpaqueSystemArgb(COLOR_BTNTEXT) : ColorToArgb(o->foreColor, 0);
 }
 std::uint32_t BackColorArgb(HWND form, int id) {
     const ControlObject* o = Find(form, id);
     if (!o) return 0;
-    return IsInherit(o->backColor) ? OpaqueSystemArgb(COLOR_BTNFACE) : SwapRedBlue(o->backColor);
+    return IsInherit(o->backColor) ? OpaqueSystemArgb(COLOR_BTNFACE) : ColorToArgb(o->backColor, 0);
 }
 void SetForeColorArgb(HWND form, int id, std::uint32_t argb) {
     Change(form, id, [&](ControlObject* o) { o->foreColor = SwapRedBlue(argb); });
@@ -217,6 +217,12 @@ void SetForeColor(HWND form, int id, COLORREF colour) {
 }
 void SetBackColor(HWND form, int id, COLORREF colour) {
     Change(form, id, [&](ControlObject* o) { o->backColor = (colour & 0x00FFFFFF) | 0xFF000000u; });
+}
+void SetForeColorValue(HWND form, int id, std::uint32_t value) {
+    Change(form, id, [&](ControlObject* o) { o->foreColor = value; });
+}
+void SetBackColorValue(HWND form, int id, std::uint32_t value) {
+    Change(form, id, [&](ControlObject* o) { o->backColor = value; });
 }
 void SetFont(HWND form, int id, const std::wstring& spec) {
     Change(form, id, [&](ControlObject* o) { o->fontSpec = spec; });
@@ -286,6 +292,11 @@ void SetLineColor(HWND form, int id, COLORREF colour) {
 void SetLineColorArgb(HWND form, int id, std::uint32_t argb) {
     if (!FindFrame(form, id)) return;
     Change(form, id, [&](ControlObject* o) { o->lineColor = SwapRedBlue(argb); });
+}
+
+void SetLineColorValue(HWND form, int id, std::uint32_t value) {
+    if (!FindFrame(form, id)) return;
+    Change(form, id, [&](ControlObject* o) { o->lineColor = value; });
 }
 
 void ComputeContents(HWND form) {

@@ -51,6 +51,10 @@ void SetForeColorArgb(HWND form, int id, std::uint32_t argb);
 void SetBackColorArgb(HWND form, int id, std::uint32_t argb);
 void SetForeColor(HWND form, int id, COLORREF colour);  // stored opaque
 void SetBackColor(HWND form, int id, COLORREF colour);
+// A colour value stored as it is (Part 6.3): a system colour reference such as
+// kColorWindowText is resolved at every paint, so it follows a change of the system colours.
+void SetForeColorValue(HWND form, int id, std::uint32_t value);
+void SetBackColorValue(HWND form, int id, std::uint32_t value);
 void SetFont(HWND form, int id, const std::wstring& spec);
 void SetMnemonic(HWND form, int id, bool on);
 // True when the control is enabled and visible and the device point lies in it; the point is
@@ -72,6 +76,7 @@ void SetCaptionAlignment(HWND form, int id, int align);  // 0–5; 1 centre, 2 r
 void SetBorderWidth(HWND form, int id, int width);       // 0–15
 void SetLineColor(HWND form, int id, COLORREF colour);   // stored opaque
 void SetLineColorArgb(HWND form, int id, std::uint32_t argb);
+void SetLineColorValue(HWND form, int id, std::uint32_t value);  // as SetForeColorValue
 // Records, once, which windowed and windowless controls lie inside each frame of the form.
 void ComputeContents(HWND form);
 }  // namespace frame

@@ -98,12 +98,12 @@ void PaintFrame(Canvas& c, ControlObject& o, COLORREF formColour) {
     const std::wstring caption = L" " + o.caption + L" ";
     const UINT prefix = o.Flag(kFlagMnemonic) ? 0 : DT_NOPREFIX;
 
-    // Caption height, measured in device pixels where it will be drawn.
+    // Caption height, measured in device pixels where it will be drawn; rounded like every
+    // logical coordinate, halves to even (15 at 144 DPI is 22, not 23).
     const float fx = c.dpiFactorX, fy = c.dpiFactorY;
-    RECT place = {static_cast<LONG>(std::lround((r.designLeft + corner + border + 1) * fx)),
-                  static_cast<LONG>(std::lround(r.designTop * fy)),
-                  static_cast<LONG>(std::lround((r.designLeft + corner + border + 1 + r.designWidth - 20) * fx)),
-                  static_cast<LONG>(std::lround((r.designTop + r.designHeight) * fy))};
+    const DeviceBox box =
+        FrameCaptionDeviceBox(r.designLeft, r.designTop, r.designWidth, r.designHeight, corner, border, fx, fy);
+    const RECT place = {box.left, box.top, box.right, box.bottom};
     RECT measured = place;
     DrawTextW(dc, caption.c_str(), -1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | prefix);
     const float captionHeight = (measured.bottom - measured.top) / fy;

@@ -62,6 +62,13 @@ void WinInet1_DownloadFailed(std::uint64_t context) {
     ShowMessage(Form2.window, kDownloadFailed);
 }
 
+// The group record holds plain colours; those that are system colours are read again
+// whenever the system colours change.
+void FollowGroupSystemColours() {
+    Form2.noxbunGroup1.DownForeColor = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    Form2.noxbunGroup1.HoverBackColor = GetSysColor(COLOR_ACTIVECAPTION);
+}
+
 void LoadForm2(HWND page, LPARAM) { FillVersionList(page, Form2.list1, Form2.frame1); }
 
 LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -100,6 +107,9 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         return -1;
     }
+    case WM_SYSCOLORCHANGE:
+        FollowGroupSystemColours();
+        break;
     case WM_DESTROY:
         Form2.window = nullptr;
         Form2.list1 = nullptr;
@@ -187,8 +197,7 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
         g.BorderStyle = 0;
         g.Radius = 0;
         g.DownBackColor = RGB(30, 160, 215);
-        g.DownForeColor = GetSysColor(COLOR_HIGHLIGHTTEXT);
-        g.HoverBackColor = GetSysColor(COLOR_ACTIVECAPTION);
+        FollowGroupSystemColours();
         g.Spacing = 1;
         wnd::SetForeColor(groupWindow, kColorBtnText);
         wnd::SetBackColor(groupWindow, kColorBtnFace);
@@ -199,7 +208,7 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
     auto label = [&](const wchar_t* name, int id, int x, int y, const wchar_t* caption, int alignment) {
         CreateLabel(page, name, id, x, y, 100, 20, caption);
         label::SetAlignment(page, id, alignment);
-        windowless::SetForeColor(page, id, GetSysColor(COLOR_WINDOWTEXT));
+        windowless::SetForeColorValue(page, id, kColorWindowText);
         windowless::SetFont(page, id, kPageFont);
     };
     label(L"Label2", Form2.label2, 263, 81, L"安装/更新插件", 4);

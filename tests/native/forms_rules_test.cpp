@@ -23,6 +23,15 @@ TEST(LayoutRulesTest, ScalingRoundsHalvesToEven) {
     EXPECT_EQ(ScaleRounded(7, 1.25f), 9);  // 8.75
 }
 
+TEST(LayoutRulesTest, FrameCaptionBoxRoundsHalvesToEven) {
+    // The frames of the pages at (11, 15) with corner 3 and border 1: at 144 DPI the top edge
+    // 22.5 is 22 (the nearest even), not 23; at 120 DPI a top of 10 (12.5) is 12.
+    EXPECT_EQ(FrameCaptionDeviceBox(11, 15, 200, 184, 3, 1, 1.5f, 1.5f), (DeviceBox{24, 22, 294, 298}));
+    EXPECT_EQ(FrameCaptionDeviceBox(11, 15, 200, 184, 3, 1, 1.0f, 1.0f), (DeviceBox{16, 15, 196, 199}));
+    EXPECT_EQ(FrameCaptionDeviceBox(11, 10, 200, 184, 3, 1, 1.25f, 1.25f), (DeviceBox{20, 12, 245, 242}));
+    EXPECT_EQ(FrameCaptionDeviceBox(224, 15, 180, 210, 3, 1, 2.0f, 2.0f), (DeviceBox{458, 30, 778, 450}));
+}
+
 TEST(LayoutRulesTest, IntegerConversionsFloor) {
     EXPECT_EQ(ScaleFloor(7, 1.25f), 8);
     EXPECT_EQ(UnscaleFloor(10, 1.25f), 8);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <map>
 
 #include "forms/placement_rules.h"
@@ -41,6 +43,23 @@ TEST(PlacementRulesTest, HugeValuesClampInsteadOfWrapping) {
     EXPECT_EQ(ReadPlacementInt(L"1e400"), INT32_MAX);
     EXPECT_EQ(ReadPlacementInt(L"-1e400"), INT32_MIN);
     EXPECT_EQ(ReadPlacementInt(L"1e-400"), 0);
+    // Over- or underflow is told by the decimal exponent, however the number is written: a
+    // decimal too small for a double without any exponent reads 0, as the C library reads it,
+    // and one too large for a double with a negative exponent is still too large.
+    const std::wstring tiny = L"0." + std::wstring(323, L'0') + L"1";
+    EXPECT_EQ(ReadPlacementNumber(tiny), 0.0);
+    EXPECT_EQ(ReadPlacementInt(tiny), 0);
+    EXPECT_EQ(ReadPlacementInt(L"-" + tiny), 0);
+    EXPECT_EQ(ReadPlacementUnsigned(tiny), 0u);
+    EXPECT_EQ(ReadPlacementInt(L"0000" + tiny.substr(1) + L"px"), 0);
+    const std::wstring large = L"1" + std::wstring(400, L'0') + L"e-10";
+    EXPECT_EQ(ReadPlacementInt(large), INT32_MAX);
+    EXPECT_EQ(ReadPlacementInt(L"-" + large), INT32_MIN);
+    EXPECT_EQ(ReadPlacementInt(L"0." + std::wstring(400, L'0') + L"1e99999999999999999999999"), INT32_MAX);
+    EXPECT_EQ(ReadPlacementInt(L"12e-99999999999999999999999"), 0);
+    // In range however written: 1e76 and 12.5.
+    EXPECT_EQ(ReadPlacementInt(tiny + L"e400"), INT32_MAX);
+    EXPECT_EQ(ReadPlacementInt(L"125" + std::wstring(300, L'0') + L"e-301"), 12);
     EXPECT_EQ(ReadPlacementUnsigned(L"4294967295"), 4294967295u);
     EXPECT_EQ(ReadPlacementUnsigned(L"4294967296"), 4294967295u);
     EXPECT_EQ(ReadPlacementUnsigned(L"-1"), 0u);

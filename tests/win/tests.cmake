@@ -40,13 +40,17 @@ add_dependencies(win_tests QuorlenInstaller QuorlenInstallerDemo standin_sketchu
 gtest_discover_tests(win_tests TEST_PREFIX "win96." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
 
-# Tests whose results depend on the screen's DPI run in both prefixes of the session:
-# qln_add_wine_tests(<target>) registers every test of <target> twice, as "win96.<name>" at 96
-# DPI and "win144.<name>" at 144 DPI, each holding the lock of its own prefix. wine-run.sh picks
+# Tests whose results depend on the screen's DPI run in several prefixes of the session:
+# qln_add_wine_tests(<target> [dpi...]) registers every test of <target> once per DPI (default
+# 96 and 144), as "win<dpi>.<name>", each holding the lock of its own prefix. wine-run.sh picks
 # the prefix from QLN_DPI, and the tests can read QLN_DPI to know which DPI they must see.
 # Discovery runs once per registration, in the 96 prefix.
 function(qln_add_wine_tests target)
-  foreach(dpi 96 144)
+  set(dpis ${ARGN})
+  if(NOT dpis)
+    set(dpis 96 144)
+  endif()
+  foreach(dpi ${dpis})
     gtest_discover_tests(${target} TEST_PREFIX "win${dpi}." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
       PROPERTIES RESOURCE_LOCK wineprefix-${dpi} ENVIRONMENT QLN_DPI=${dpi})
   endforeach()
@@ -55,7 +59,6 @@ endfunction()
 add_executable(win_tests_dpi
   src/plugin/plugin_page.cpp
   tests/win/message_boxes.cpp
-  tests/win/pages_geometry_test.cpp
   tests/win/canvas_test.cpp
   tests/win/vector_draw_test.cpp
   tests/win/placement_test.cpp
@@ -70,6 +73,25 @@ target_sources(win_tests_dpi PRIVATE tests/win/button_group_test.cpp tests/win/r
 target_include_directories(win_tests_dpi PRIVATE ${QLN_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
 qln_windows_path(QLN_SCREENSHOT_WINPATH ${CMAKE_BINARY_DIR}/screenshots)
 target_compile_definitions(win_tests_dpi PRIVATE QLN_SCREENSHOT_DIR=L"${QLN_SCREENSHOT_WINPATH}")
+
+# Every control where the forms put it, the framework's procedures, a soak and pictures of the
+# pages, at all four DPIs of the session.
+add_executable(win_tests_layout
+  src/plugin/plugin_page.cpp
+  src/resources/app.rc
+  tests/win/message_boxes.cpp
+  tests/win/test_support.cpp
+  tests/win/gui_objects.cpp
+  tests/win/pages_geometry_test.cpp
+  tests/win/forms_behaviour_test.cpp
+  tests/win/soak_test.cpp
+)
+target_include_directories(win_tests_layout PRIVATE ${QLN_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
+target_compile_definitions(win_tests_layout PRIVATE QLN_SCREENSHOT_DIR=L"${QLN_SCREENSHOT_WINPATH}"
+  QLN_STANDIN_WINPATH=L"${QLN_STANDIN_WINPATH}")
+target_link_libraries(win_tests_layout PRIVATE qln_win gtest_main)
+add_dependencies(win_tests_layout standin_sketchup)
+qln_add_wine_tests(win_tests_layout 96 120 144 192)
 
 # The download tests start tests/tools/http_test_server.py with the host's python3 on loopback.
 target_compile_definitions(win_tests PRIVATE QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py")

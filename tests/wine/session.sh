@@ -2,7 +2,7 @@
 # One Wine test session: an Xvfb display, a fresh template prefix and one prefix per DPI, each
 # with its own persistent wineserver. Every process started here is recorded by id in
 # $SESSION_DIR/pids so that "stop" ends exactly those, also after a failed run.
-#   session.sh start <session-dir> [dpi...]    (default dpis: 96 144)
+#   session.sh start <session-dir> [dpi...]    (default dpis: 96 120 144 192)
 #   session.sh stop  <session-dir>
 set -euo pipefail
 cmd=${1:?start|stop}; SESSION_DIR=$(realpath -m "${2:?session dir}"); shift 2
@@ -47,7 +47,7 @@ start_prefix() {
 case $cmd in
 start)
   mkdir -p "$SESSION_DIR"; : > "$SESSION_DIR/pids"; rm -f "$SESSION_DIR/display"
-  dpis=("$@"); [ ${#dpis[@]} -gt 0 ] || dpis=(96 144)
+  dpis=("$@"); [ ${#dpis[@]} -gt 0 ] || dpis=(96 120 144 192)
   Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$SESSION_DIR/display" 2>/dev/null &
   echo $! >> "$SESSION_DIR/pids"
   for _ in $(seq 100); do [ -s "$SESSION_DIR/display" ] && break; sleep 0.05; done
