@@ -123,6 +123,7 @@ gtest_discover_tests(e2e_tests TEST_PREFIX "e2e-zh." DISCOVERY_MODE PRE_TEST DIS
 target_sources(win_tests PRIVATE tests/win/leftovers.cpp tests/win/planted_leftover_test.cpp)
 target_sources(win_tests_dpi PRIVATE tests/win/leftovers.cpp)
 target_sources(e2e_tests PRIVATE tests/win/leftovers.cpp)
+target_sources(win_tests_layout PRIVATE tests/win/leftovers.cpp)
 add_test(NAME isolation.PlantedLeftoverStaysWithItsTest
   COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/planted_leftover.sh ${QLN_WINE_SESSION} ${CMAKE_BINARY_DIR})
 set_tests_properties(isolation.PlantedLeftoverStaysWithItsTest PROPERTIES
