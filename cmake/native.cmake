@@ -23,3 +23,4 @@ gtest_discover_tests(native_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
 # and fuzzes for QLN_FUZZ_SECONDS (default 60); libFuzzer ends the run itself.
 add_test(NAME native.vector_language_fuzz COMMAND ${CMAKE_SOURCE_DIR}/tests/fuzz/run_fuzz.sh ${CMAKE_BINARY_DIR}/fuzz)
 set_tests_properties(native.vector_language_fuzz PROPERTIES TIMEOUT 7200)
+include(${CMAKE_SOURCE_DIR}/tests/setup/tests.cmake)
