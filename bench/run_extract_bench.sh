@@ -9,6 +9,7 @@ build=$(realpath "${1:-$here/../build/win}"); rounds=${2:-5}
 . "$here/session.sh"
 bench_session extract "$build"
 bench=$session/prefix-96/drive_c/qln-bench
+bench_cleanups+=('rm -rf "$bench"')
 rm -rf "$bench"; mkdir -p "$bench"
 
 # One folder holding 40 folders of 49 files (2,001 members): Ruby-like text that deflates
