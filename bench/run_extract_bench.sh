@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Generates a package of about 2,000 members and 50 MB and runs extract_bench on it under Wine.
-#   run_extract_bench.sh <session-dir> <build-dir> [rounds]
-# The session is one started with tests/wine/session.sh; the package and the unpacked folders
-# live in C:\qln-bench of its prefix and are removed afterwards.
+#   run_extract_bench.sh [build-dir] [rounds]       (defaults: build/win 5)
+# Runs in a Wine session of its own (bench/session.sh); the package and the unpacked folders live
+# in C:\qln-bench of its prefix. Prints its ratio line last.
 set -euo pipefail
-session=$(realpath "${1:?session dir}"); build=$(realpath "${2:?build dir}"); rounds=${3:-5}
 here=$(dirname "$(realpath "$0")")
-bench=$session/prefix-${QLN_DPI:-96}/drive_c/qln-bench
+build=$(realpath "${1:-$here/../build/win}"); rounds=${2:-5}
+. "$here/session.sh"
+bench_session extract "$build"
+bench=$session/prefix-96/drive_c/qln-bench
+bench_cleanups+=('rm -rf "$bench"')
 rm -rf "$bench"; mkdir -p "$bench"
-trap 'rm -rf "$bench"' EXIT
 
 # One folder holding 40 folders of 49 files (2,001 members): Ruby-like text that deflates
 # well, and incompressible binary data.
@@ -45,5 +47,5 @@ PY
 ls -l "$bench/package.zip" | awk '{printf "package file: %.1f MB\n", $5 / 1e6}'
 
 winpath() { echo "Z:${1//\//\\}"; }
-"$here/../tests/wine/wine-run.sh" "$session" "$build/extract_bench.exe" 'C:\qln-bench\package.zip' \
+QLN_DPI=96 "$here/../tests/wine/wine-run.sh" "$session" "$build/extract_bench.exe" 'C:\qln-bench\package.zip' \
   "$(winpath "$build/miniunz.exe")" 'C:\qln-bench' "$rounds"

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/startup_trace.h"
 #include "discovery/discovery.h"
 #include "forms/builder.h"
 #include "forms/controls.h"
@@ -36,6 +37,7 @@ void LoadForm1(HWND, LPARAM) {
     statusbar::SetPanelText(Form1.status, 3, date);
     InvalidateRect(Form1.status, nullptr, TRUE);
     UpdateWindow(Form1.status);
+    QLN_TRACE("loaded (all pages' load handlers and Form1's)");
 }
 
 void OnSize(HWND window, WPARAM type, LPARAM lParam) {
@@ -73,7 +75,11 @@ LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         break;
     }
+    case WM_CLOSE:
+        QLN_TRACE("WM_CLOSE");
+        break;
     case WM_DESTROY: {
+        QLN_TRACE("WM_DESTROY");
         HIMAGELIST images = Form1.tabImages;
         Form1 = {};
         LRESULT result = StandardFormProc(window, message, wParam, lParam, LoadForm1);
@@ -111,6 +117,7 @@ void BuildTabsAndPages() {
         HWND window = page.build(Form1.tabControl, 0);
         tabs::SetPage(Form1.tabControl, index, window);
         if (window) ShowWindow(window, SW_HIDE);
+        QLN_TRACE("page built");
     }
     SendMessageW(Form1.tabControl, TCM_SETCURSEL, 0, 0);
     if (HWND first = tabs::Page(Form1.tabControl, 0)) ShowWindow(first, SW_SHOW);
@@ -141,6 +148,7 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
     }
     HWND form = BuildForm(parent, {L"Quorlen插件安装器_Form1", L"Form1", L"Quorlen插件安装器", 430, 320, 0x86CA0000,
                                    0x00010100, Form1Proc});
+    QLN_TRACE("Form1 window");
     if (!form) return nullptr;
     Form1 = {};
     Form1.window = form;
@@ -165,6 +173,7 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
         statusbar::SetBackColor(Form1.status, GetSysColor(COLOR_BTNFACE));
     }
 
+    QLN_TRACE("Status1, shown next");
     PostMessageW(form, FM_LOADED, kFormLoadedParam, loadArgument);
     ShowForm(GetFormContext(form), modal, form, parent, SW_SHOWNORMAL, 0);
     return form;

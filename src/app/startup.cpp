@@ -7,6 +7,7 @@
 
 #include "app/app_info.h"
 #include "app/main_form.h"
+#include "app/startup_trace.h"
 #include "forms/form_engine.h"
 
 extern "C" {
@@ -46,6 +47,7 @@ void PrepareProcess() {
     InitCommonControlsEx(&icc);
     FillAppInfo();
     RegisterFormClass(L"NoxbunGroup", AppInfo.Instance, nullptr);
+    QLN_TRACE("process prepared");
 }
 
 int CheckSingleInstance() {
@@ -56,6 +58,7 @@ int CheckSingleInstance() {
         return -1;
     }
     EnableDebugPrivilege();
+    QLN_TRACE("single instance");
     return 0;
 }
 
@@ -63,8 +66,10 @@ int RunApplication() {
     ULONG_PTR gdiplusToken = 0;
     const QlnGdiplusStartupInput input = {1, nullptr, FALSE, FALSE};
     GdiplusStartup(&gdiplusToken, &input, nullptr);
+    QLN_TRACE("GdiplusStartup");
     if (CheckSingleInstance() != 0) return -1;
     BuildForm1(nullptr, -1, 0);
+    QLN_TRACE("main window destroyed");
     GdiplusShutdown(gdiplusToken);
     return 0;
 }

@@ -38,7 +38,12 @@ HWND BuildControl(HWND form, HWND parent, const ControlSpec& s) {
     o->layout.designWidth = s.width;
     o->layout.designHeight = s.height;
     if (s.font) wnd::SetFont(control, s.font);
-    if (s.toolTip && s.toolTip[0]) wnd::SetToolTip(control, s.toolTip);
+    // The tooltip window itself is made when the mouse first comes over the control (the
+    // standard control procedure): a top-level window per control is the dearest part of a start.
+    if (s.toolTip && s.toolTip[0]) {
+        o->toolTip = s.toolTip;
+        o->toolTipDeferred = true;
+    }
     return control;
 }
 

@@ -37,7 +37,8 @@ struct ControlSpec {
 };
 
 // Creates the control (subclassed with the standard control procedure), attaches its control
-// object with name, id, index and design rectangle, then sets font and tooltip.
+// object with name, id, index and design rectangle, then sets font and tooltip (the tooltip window
+// itself is made when the mouse first comes over the control).
 HWND BuildControl(HWND form, HWND parent, const ControlSpec& spec);
 
 // A version list as the pages use it: item height 18 logical pixels, window text on window

@@ -76,6 +76,7 @@ struct ControlObject {
     std::wstring toolTip;
     std::int32_t toolTipBalloon = 0;
     HWND toolTipWindow = nullptr;  // owned
+    bool toolTipDeferred = false;  // builder's tooltip: its window is made when the mouse first comes
     HCURSOR cursor = nullptr;      // owned
     AnchorData layout;             // design rectangle and anchors, logical pixels
     ControlObject* next = nullptr;

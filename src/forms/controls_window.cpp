@@ -268,6 +268,7 @@ void SetToolTip(HWND w, const std::wstring& text) {
     ControlObject* o = Obj(w);
     if (!o) return;
     o->toolTip = text;
+    o->toolTipDeferred = false;
     if (o->toolTipWindow) DestroyWindow(o->toolTipWindow);
     o->toolTipWindow = text.empty() ? nullptr : CreateToolTip(w, text.c_str(), o->toolTipBalloon != 0, 0, 0, 0, 0);
 }

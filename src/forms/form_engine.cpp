@@ -152,6 +152,18 @@ void TypeSpecificSetup(FormContext* ctx, HWND control, const ControlKind& kind, 
     }
 }
 
+// The first mouse move over a control whose builder gave it a tooltip: the tooltip window is made
+// now and handed this move, so that it shows after its usual delay as if it had been there all along.
+void CreateDeferredToolTip(HWND control, ControlObject* object, WPARAM wParam, LPARAM lParam) {
+    object->toolTipDeferred = false;
+    if (object->toolTipWindow || object->toolTip.empty()) return;
+    object->toolTipWindow = CreateToolTip(control, object->toolTip.c_str(), object->toolTipBalloon != 0, 0, 0, 0, 0);
+    if (!object->toolTipWindow) return;
+    MSG move = {control, WM_MOUSEMOVE, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+    GetCursorPos(&move.pt);
+    SendMessageW(object->toolTipWindow, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+}
+
 void RemoveFromClassTable(const wchar_t* name, HINSTANCE instance) {
     for (auto it = g_registeredClasses.begin(); it != g_registeredClasses.end(); ++it) {
         if (it->instance == instance && it->name == name) {
@@ -529,6 +541,7 @@ LRESULT StandardFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 LRESULT CALLBACK StandardControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     ControlObject* object = GetControlObject(window);
     const auto previous = reinterpret_cast<WNDPROC>(GetPropW(window, kOldWndProcProp));
+    if (message == WM_MOUSEMOVE && object && object->toolTipDeferred) CreateDeferredToolTip(window, object, wParam, lParam);
     if (object && object->hooks.handle && message != WM_DESTROY) {
         if (LRESULT handled = object->hooks.handle(window, message, wParam, lParam, object)) return handled;
     }

@@ -27,6 +27,7 @@ add_executable(win_tests
   tests/win/http_downloader_test.cpp
   tests/win/message_boxes.cpp
   tests/win/pages_test.cpp
+  tests/win/deferred_tooltip_test.cpp
 )
 target_compile_definitions(win_tests PRIVATE
   QLN_EXE_WINPATH=L"${QLN_EXE_WINPATH}"
