@@ -171,6 +171,9 @@ void ExpectWindowed(HWND page, const Windowed& c) {
 
     if (c.weight) ExpectFont(reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0)), c.weight, c.name);
     if (c.tip) {
+        // The tooltip window comes with the first mouse move over the control, as a user meets it.
+        EXPECT_EQ(o->toolTipWindow, nullptr);
+        SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
         ASSERT_NE(o->toolTipWindow, nullptr);
         EXPECT_EQ(o->toolTip, c.tip);
         EXPECT_EQ(test::ClassOf(o->toolTipWindow), L"tooltips_class32");
