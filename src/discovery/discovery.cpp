@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include "base/owned.h"
 
 namespace qln {
 
@@ -13,22 +14,15 @@ constexpr DWORD kMaxSubkeyIndex = 1000;
 // Index of the scan root that the next toggle press scans; the GUI thread alone touches it.
 int g_nextScanRoot = 0;
 
-class RegKey {
-public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    bool Open(HKEY root, const std::wstring& path, REGSAM access) {
-        return RegOpenKeyExW(root, path.c_str(), 0, access, &key_) == ERROR_SUCCESS;
-    }
-    HKEY get() const { return key_; }
+inline void CloseRegKey(HKEY key) { RegCloseKey(key); }
+using RegKey = Owned<HKEY, CloseRegKey>;
 
-private:
-    HKEY key_ = nullptr;
-};
+bool OpenKey(RegKey& key, HKEY root, const std::wstring& path, REGSAM access) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, access, &opened) != ERROR_SUCCESS) return false;
+    key.reset(opened);
+    return true;
+}
 
 }  // namespace
 
@@ -54,7 +48,7 @@ std::wstring GetInstallDir(std::wstring_view entry, bool withExe) {
     RegKey key;
     std::wstring path = L"SOFTWARE\\SketchUp\\";
     path.append(entry).append(L"\\InstallLocation");
-    if (!key.Open(HKEY_LOCAL_MACHINE, path, KEY_QUERY_VALUE)) return {};
+    if (!OpenKey(key, HKEY_LOCAL_MACHINE, path, KEY_QUERY_VALUE)) return {};
 
     // 260 bytes of text including its terminator; one more zero unit behind the window
     // terminates a value that filled the buffer without storing its own terminator.
@@ -74,7 +68,7 @@ std::wstring GetInstallDir(std::wstring_view entry, bool withExe) {
 
 void FillVersionsFromRegistry(VersionList& list, CaptionTarget& frame) {
     RegKey root;
-    if (root.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\SketchUp", KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS)) {
+    if (OpenKey(root, HKEY_LOCAL_MACHINE, L"SOFTWARE\\SketchUp", KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS)) {
         for (DWORD index = 0; index <= kMaxSubkeyIndex; ++index) {
             wchar_t name[256];
             DWORD length = 256;

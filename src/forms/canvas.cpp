@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "forms/layout_rules.h"
 #include "forms/screen.h"
 
 namespace qln {
@@ -26,14 +27,13 @@ void FreeImage(Gdiplus::GpImage* image) { gp::GdipDisposeImage(image); }
 
 namespace {
 
-constexpr float kReferenceDpi = 96.0f;
 constexpr int kSmoothingAntiAlias = 4;
 constexpr float kPointsToEm = 1.5208f;
 constexpr float kDefaultPathEm = 13.6872f;  // 9 points
 constexpr const wchar_t* kDefaultFace = L"Microsoft YaHei";
 
-// One rounding rule for every logical-to-device conversion: nearest, halves to even.
-int Round(float value) { return static_cast<int>(std::nearbyint(value)); }
+// The framework's rounding rule, on the product as the canvas computes it (in float).
+int Round(float value) { return RoundHalfEven(value); }
 int DeviceX(const Canvas& c, float x) { return Round(x * c.dpiFactorX); }
 int DeviceY(const Canvas& c, float y) { return Round(y * c.dpiFactorY); }
 
@@ -154,8 +154,8 @@ void BeginCanvas(Canvas& canvas, HWND window, COLORREF background) {
     } else {
         FillSolid(canvas, background);
     }
-    canvas.dpiFactorX = static_cast<float>(GetDeviceCaps(canvas.windowDc, LOGPIXELSX)) / kReferenceDpi;
-    canvas.dpiFactorY = static_cast<float>(GetDeviceCaps(canvas.windowDc, LOGPIXELSY)) / kReferenceDpi;
+    canvas.dpiFactorX = DpiScale(GetDeviceCaps(canvas.windowDc, LOGPIXELSX));
+    canvas.dpiFactorY = DpiScale(GetDeviceCaps(canvas.windowDc, LOGPIXELSY));
     PrepareDrawing(canvas);
 }
 
@@ -167,8 +167,8 @@ void BeginOffscreenCanvas(Canvas& canvas, int width, int height, bool unscaled) 
     canvas.height = height > 0 ? height : 0;
     if (!CreateBackBuffer(canvas)) return;
     if (!unscaled) {
-        canvas.dpiFactorX = static_cast<float>(ScreenLogPixelsX()) / kReferenceDpi;
-        canvas.dpiFactorY = static_cast<float>(ScreenLogPixelsY()) / kReferenceDpi;
+        canvas.dpiFactorX = DpiScale(ScreenLogPixelsX());
+        canvas.dpiFactorY = DpiScale(ScreenLogPixelsY());
     }
     PrepareDrawing(canvas);
 }
@@ -222,7 +222,7 @@ void EndCanvas(Canvas& canvas) {
 void SetGdiFont(Canvas& canvas, const wchar_t* name, float points, bool bold, bool italic, bool underline,
                 bool strikeout) {
     if (!canvas.memoryDc) return;
-    HFONT font = CreateFontPoints(name, Round(points * canvas.dpiFactorX), static_cast<int>(kReferenceDpi),
+    HFONT font = CreateFontPoints(name, Round(points * canvas.dpiFactorX), kLogicalDpi,
                                   bold ? FW_BOLD : FW_NORMAL, italic, underline, strikeout);
     if (!font) return;
     SelectObject(canvas.memoryDc.get(), font);

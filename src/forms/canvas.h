@@ -16,6 +16,8 @@
 #include <span>
 #include <string_view>
 
+#include "base/owned.h"
+
 namespace Gdiplus {
 class GpGraphics;
 class GpPen;
@@ -27,32 +29,6 @@ class GpImage;
 }  // namespace Gdiplus
 
 namespace qln {
-
-// An owned handle that cannot be copied: `Free` runs when it is replaced or goes away.
-template <typename T, auto Free>
-class Owned {
-public:
-    Owned() = default;
-    explicit Owned(T handle) : handle_(handle) {}
-    ~Owned() { reset(); }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-
-    T get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void reset(T handle = nullptr) {
-        if (handle_) Free(handle_);
-        handle_ = handle;
-    }
-    // For creation functions that answer through a pointer; the old handle is released first.
-    T* receive() {
-        reset();
-        return &handle_;
-    }
-
-private:
-    T handle_ = nullptr;
-};
 
 namespace canvas_detail {
 inline void FreeGdiObject(HGDIOBJ object) { DeleteObject(object); }

@@ -41,6 +41,11 @@ struct CustomControlHooks {
 };
 
 struct ControlObject {
+    // One object per window, holding handles it frees: a copy would free them twice.
+    ControlObject() = default;
+    ControlObject(const ControlObject&) = delete;
+    ControlObject& operator=(const ControlObject&) = delete;
+
     HWND owner = nullptr;   // parent window; for windowless controls the form's window
     HWND window = nullptr;  // own window; for windowless controls and components the form's window
     ControlKindTag kind = ControlKindTag::Window;

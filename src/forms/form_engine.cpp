@@ -51,7 +51,7 @@ int WindowsVersionNumber() {
 
 int ScreenCaps(int index) {
     HDC screen = GetDC(nullptr);
-    const int value = screen ? GetDeviceCaps(screen, index) : 96;
+    const int value = screen ? GetDeviceCaps(screen, index) : kLogicalDpi;
     if (screen) ReleaseDC(nullptr, screen);
     return value;
 }
@@ -196,7 +196,7 @@ void InitFormContext(FormContext* ctx, const wchar_t* className) {
     if (className) lstrcpynW(ctx->ClassName, className, 260);
     ctx->Instance = GetModuleHandleW(nullptr);
     const bool aware = ProcessIsDpiAware();
-    SetFormDpi(ctx, aware ? -1 : 96);
+    SetFormDpi(ctx, aware ? -1 : kLogicalDpi);
     const bool modern = aware && WindowsVersionNumber() >= 600;
     if (!ctx->FontFace[0]) lstrcpynW(ctx->FontFace, modern ? L"Segoe UI" : L"Tahoma", 32);
     if (ctx->FontSize == 0) ctx->FontSize = modern ? 9 : 8;
@@ -210,7 +210,7 @@ void SetFormDpi(FormContext* ctx, double dpi) {
         ctx->Dpi = ScreenCaps(LOGPIXELSX);
         dpi = ctx->Dpi;
     }
-    ctx->ScaleX = ctx->ScaleY = static_cast<float>(dpi / 96.0);
+    ctx->ScaleX = ctx->ScaleY = DpiScale(dpi);
 }
 
 ATOM RegisterFormClass(const wchar_t* className, HINSTANCE instance, WNDPROC windowProc) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "forms/control_object.h"
+#include "forms/layout_rules.h"
 
 namespace qln {
 
@@ -21,7 +22,7 @@ struct FormContext {
     HINSTANCE Instance = nullptr;
     HFONT Font = nullptr;  // owned
     HACCEL Accelerators = nullptr;  // owned
-    int Dpi = 96;
+    int Dpi = kLogicalDpi;
     float ScaleX = 1.0f;
     float ScaleY = 1.0f;
     ATOM ClassAtom = 0;

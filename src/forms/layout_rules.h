@@ -7,12 +7,19 @@
 
 namespace qln {
 
-// round(logical × factor) with halves to even (358.5 → 358, 359.5 → 360), as the form engine
+// Logical pixels are pixels at 96 DPI: every scale factor is a DPI divided by this.
+inline constexpr int kLogicalDpi = 96;
+
+// The one way a DPI (a screen's LOGPIXELSX/Y, a form's Dpi, a paint's device) becomes a scale factor.
+inline float DpiScale(int dpi) { return static_cast<float>(dpi / static_cast<double>(kLogicalDpi)); }
+
+// The rounding rule of the framework: round(logical × factor) with halves to even (358.5 → 358, 359.5 → 360), as the form engine
 // scales every rectangle of a form description.
 int RoundHalfEven(double value);
 inline int ScaleRounded(int logical, float factor) { return RoundHalfEven(static_cast<double>(logical) * factor); }
 
-// The process-wide integer conversions: floor(n × factor) and floor(n / factor).
+// The one prescribed exception to halves to even: the process-wide integer conversions and the
+// windowless controls' design rectangles round down, floor(n × factor) and floor(n / factor).
 int ScaleFloor(int n, float factor);
 int UnscaleFloor(int n, float factor);
 

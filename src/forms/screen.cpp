@@ -11,8 +11,8 @@ namespace qln {
 namespace {
 
 struct ScreenMetrics {
-    int logPixelsX = 96;
-    int logPixelsY = 96;
+    int logPixelsX = kLogicalDpi;
+    int logPixelsY = kLogicalDpi;
     float factorX = 1.0f;
     float factorY = 1.0f;
 };
@@ -28,8 +28,8 @@ const ScreenMetrics& Metrics() {
             m.logPixelsY = GetDeviceCaps(screen, LOGPIXELSY);
             ReleaseDC(nullptr, screen);
         }
-        m.factorX = static_cast<float>(m.logPixelsX / 96.0);
-        m.factorY = static_cast<float>(m.logPixelsY / 96.0);
+        m.factorX = DpiScale(m.logPixelsX);
+        m.factorY = DpiScale(m.logPixelsY);
         return m;
     }();
     return metrics;

@@ -33,8 +33,8 @@ ControlObject* FindLabel(HWND form, int id) {
     return o && o->kind == ControlKindTag::Label ? o : nullptr;
 }
 
-int ToDevice(int logical, float factor) { return static_cast<int>(std::floor(logical * static_cast<double>(factor))); }
-int ToLogical(int device, float factor) { return static_cast<int>(std::floor(device / static_cast<double>(factor))); }
+int ToDevice(int logical, float factor) { return ScaleFloor(logical, factor); }
+int ToLogical(int device, float factor) { return UnscaleFloor(device, factor); }
 
 ControlObject* Create(HWND form, ControlKindTag kind, const wchar_t* name, int id, int x, int y, int width,
                       int height, const std::wstring& caption) {

@@ -22,7 +22,7 @@ HFONT MakeWindowlessFont(const ControlObject& o, float factor) {
     const FontSpec spec = ParseFontSpec(o.fontSpec);
     const int scaledPoints = RoundHalfEven(spec.points * static_cast<double>(factor));
     LOGFONTW lf = {};
-    lf.lfHeight = -scaledPoints * 96 / 72;
+    lf.lfHeight = -scaledPoints * kLogicalDpi / 72;
     lf.lfWidth = static_cast<LONG>(o.fontWidth * factor);
     lf.lfEscapement = o.escapement;
     lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
@@ -48,19 +48,20 @@ UINT LabelFormat(int code) {
     return h | DT_BOTTOM | DT_SINGLELINE;
 }
 
+// Selects a font made for one paint into the DC and, on leaving, selects the old one back before
+// the font is deleted (a font still selected into a DC must not be deleted).
 class SelectedFont {
 public:
     SelectedFont(HDC dc, HFONT font) : dc_(dc), font_(font), old_(font ? SelectObject(dc, font) : nullptr) {}
     ~SelectedFont() {
         if (old_) SelectObject(dc_, old_);
-        if (font_) DeleteObject(font_);
     }
     SelectedFont(const SelectedFont&) = delete;
     SelectedFont& operator=(const SelectedFont&) = delete;
 
 private:
     HDC dc_;
-    HFONT font_;
+    OwnedGdi<HFONT> font_;
     HGDIOBJ old_;
 };
 
@@ -71,8 +72,8 @@ void PaintLabel(Canvas& c, ControlObject& o) {
     if (o.FlagField(kCodeShift, kCodeBits) >= kAutoSize) {
         RECT measure = {0, 0, 10000, 10000};
         DrawTextW(dc, o.caption.c_str(), -1, &measure, DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX);
-        r.designWidth = static_cast<int>(std::floor(measure.right / c.dpiFactorX));
-        r.designHeight = static_cast<int>(std::floor(measure.bottom / c.dpiFactorY));
+        r.designWidth = UnscaleFloor(measure.right, c.dpiFactorX);
+        r.designHeight = UnscaleFloor(measure.bottom, c.dpiFactorY);
     }
     SetBrush(c, AsArgb(o.backColor));
     SetPen(c, o.FlagField(kStyleShift, kStyleBits) == 1 ? 1.0f : 0.0f,

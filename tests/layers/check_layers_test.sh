@@ -43,6 +43,7 @@ expect_caught plugin/plugin_page.cpp '#include "pages/window_page.h"' 'runs side
 expect_caught pages/utilities_page.cpp '#include "plugin/plugin_page.h"' 'runs sideways between pages'
 expect_caught plugin/url.cpp '#include <windows.h>' 'portable file includes the Windows header'
 expect_caught forms/font_spec.cpp '#include "forms/canvas.h"' 'portable file includes'
+expect_caught base/owned.h '#include "forms/canvas.h"' 'runs upward'
 
 [ $failures -eq 0 ] && echo "layering check: every planted include was caught"
 exit $((failures > 0))

@@ -1,0 +1,44 @@
+// The one owning holder for every handle the program creates and releases: fonts, brushes, DCs,
+// GDI+ objects, registry keys, WinInet and file handles, archives. `Free` runs when the holder
+// is given another handle or goes away. It cannot be copied (two owners would free twice) and
+// can be moved (a function may hand what it made to its caller). No Windows header: the free
+// functions come from the folder that uses them.
+#pragma once
+
+#include <utility>
+
+namespace qln {
+
+template <typename T, auto Free, T Null = T{}>
+class Owned {
+public:
+    Owned() = default;
+    explicit Owned(T handle) : handle_(handle) {}
+    ~Owned() { reset(); }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Owned(Owned&& other) noexcept : handle_(other.release()) {}
+    Owned& operator=(Owned&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    T get() const { return handle_; }
+    explicit operator bool() const { return handle_ != Null; }
+    void reset(T handle = Null) {
+        if (handle_ != Null) Free(handle_);
+        handle_ = handle;
+    }
+    // Gives the handle up without freeing it.
+    T release() { return std::exchange(handle_, Null); }
+    // For creation functions that answer through a pointer; the old handle is released first.
+    T* receive() {
+        reset();
+        return &handle_;
+    }
+
+private:
+    T handle_ = Null;
+};
+
+}  // namespace qln
