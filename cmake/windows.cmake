@@ -98,3 +98,7 @@ add_custom_command(OUTPUT ${QLN_DEMO_PACKAGE}
   DEPENDS ${QLN_DEMO_PLUGIN_FILES} ${CMAKE_SOURCE_DIR}/tests/tools/make_package.py
   COMMENT "Packing the demo plugin")
 add_custom_target(demo_package ALL DEPENDS ${QLN_DEMO_PACKAGE})
+
+# Unattended against page installation (not a test): bench/run_deploy_bench.sh.
+add_executable(deploy_bench bench/deploy_bench.cpp)
+target_link_options(deploy_bench PRIVATE -municode)

@@ -20,8 +20,8 @@ StrictUrlFault Fault(std::wstring_view url) {
 
 TEST(StrictUrlTest, AcceptsHttpsWithAnyValidPort) {
     StrictUrl parsed;
-    ASSERT_EQ(ParseStrictHttpsUrl(L"HTTPS://Mirror.example-1.cn:8443/pkg/qln.rbz?v=2#top", parsed), StrictUrlFault::None);
-    EXPECT_EQ(parsed.host, "Mirror.example-1.cn");
+    ASSERT_EQ(ParseStrictHttpsUrl(L"HTTPS://Files.Example-1.test:8443/pkg/qln.rbz?v=2#top", parsed), StrictUrlFault::None);
+    EXPECT_EQ(parsed.host, "Files.Example-1.test");
     EXPECT_EQ(parsed.port, 8443);
     EXPECT_EQ(parsed.path, "/pkg/qln.rbz?v=2");
 

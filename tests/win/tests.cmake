@@ -93,3 +93,16 @@ gtest_discover_tests(e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST DISCOV
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
 gtest_discover_tests(e2e_tests TEST_PREFIX "e2e-zh." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT "QLN_DPI=96;USER=张三")
+
+# Unattended runs, the install log and local packages: the demo build run from outside with
+# switches, a package argument, a drop and the install button's context menu.
+add_executable(deploy_tests tests/win/deploy_test.cpp tests/win/test_support.cpp tests/win/zip_writer.cpp)
+target_compile_definitions(deploy_tests PRIVATE
+  QLN_STANDIN_WINPATH=L"${QLN_STANDIN_WINPATH}"
+  QLN_DEMO_EXE_WINPATH=L"${QLN_DEMO_EXE_WINPATH}"
+  QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py"
+  QLN_DEMO_PORT=${QLN_DEMO_PORT})
+target_link_libraries(deploy_tests PRIVATE qln_win gtest_main ws2_32 crypt32)
+add_dependencies(deploy_tests QuorlenInstallerDemo standin_sketchup)
+gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
