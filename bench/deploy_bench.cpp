@@ -20,7 +20,8 @@ double Now() {
 
 PROCESS_INFORMATION Start(const std::wstring& exe, const std::wstring& args) {
     std::wstring line = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW startup = {sizeof(startup)};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
     return process;

@@ -101,8 +101,10 @@ public:
             packageBytes_ = fetch.bytes;
             if (fetch.outcome != InstallOutcome::Succeeded) {
                 DeleteFileW(package.c_str());
-                return Refused(ExitCodeOf(fetch.outcome), InstallOutcomeName(fetch.outcome),
-                               InstallOutcomeMessage(fetch.outcome));
+                std::wstring reason = InstallOutcomeMessage(fetch.outcome);
+                // The transfer's own error tells an administrator which certificate or network fault it was.
+                if (fetch.error != 0) reason += L" (WinInet " + std::to_wstring(fetch.error) + L")";
+                return Refused(ExitCodeOf(fetch.outcome), InstallOutcomeName(fetch.outcome), reason);
             }
         }
 

@@ -116,6 +116,7 @@ FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file
     result.outcome = OutcomeOf(fetch);
     result.httpStatus = fetch.status;
     result.bytes = fetch.written;
+    if (fetch.failed) result.error = fetch.failError;
     return result;
 }
 

@@ -13,6 +13,7 @@ struct FetchResult {
     InstallOutcome outcome = InstallOutcome::Succeeded;  // Succeeded: the whole body is in the file
     int httpStatus = 0;                                  // 0 when no response was read
     std::uint64_t bytes = 0;                             // bytes written to the file
+    std::uint32_t error = 0;                             // the WinInet error of a failed transfer
 };
 
 // GETs `url` into `file` (created anew). Only a 200 response of at most kPackageSizeLimit bytes

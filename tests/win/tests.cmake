@@ -102,7 +102,7 @@ target_compile_definitions(deploy_tests PRIVATE
   QLN_DEMO_EXE_WINPATH=L"${QLN_DEMO_EXE_WINPATH}"
   QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py"
   QLN_DEMO_PORT=${QLN_DEMO_PORT})
-target_link_libraries(deploy_tests PRIVATE qln_win gtest_main ws2_32 crypt32)
+target_link_libraries(deploy_tests PRIVATE qln_win gtest_main ws2_32)
 add_dependencies(deploy_tests QuorlenInstallerDemo standin_sketchup)
 gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
