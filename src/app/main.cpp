@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_constants.h"
 #include "app/command_line.h"
 #include "app/startup.h"
 #include "app/unattended.h"
@@ -27,6 +28,7 @@ std::vector<std::wstring> ProgramArguments() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const qln::CommandLine line = qln::ParseCommandLine(ProgramArguments());
+    qln::SetInstallLogProgramVersion(L"" QLN_VERSION_TEXT);
     if (line.mode == qln::RunMode::Window || line.mode == qln::RunMode::WindowWithPackage) {
         if (!line.log.empty()) qln::SetInstallLogPath(line.log);
         if (line.mode == qln::RunMode::WindowWithPackage) qln::SetStartupPackage(line.package);

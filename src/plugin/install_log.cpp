@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <mutex>
 
-#include "app/app_constants.h"
 
 namespace qln {
 
@@ -13,6 +12,7 @@ namespace {
 
 std::mutex g_logLock;  // the page's worker and the GUI thread may both log
 std::wstring g_logPath;
+std::wstring g_programVersion;
 
 class File {
 public:
@@ -86,6 +86,11 @@ void SetInstallLogPath(const std::wstring& path) {
     g_logPath = path;
 }
 
+void SetInstallLogProgramVersion(const std::wstring& version) {
+    std::lock_guard<std::mutex> guard(g_logLock);
+    g_programVersion = version;
+}
+
 std::wstring InstallLogPath() {
     std::lock_guard<std::mutex> guard(g_logLock);
     return g_logPath.empty() ? DefaultInstallLogPath() : g_logPath;
@@ -94,7 +99,10 @@ std::wstring InstallLogPath() {
 bool AppendInstallLog(InstallLogEntry entry) noexcept {
     try {
         entry.time = LocalTimeText();
-        entry.programVersion = L"" QLN_VERSION_TEXT;
+        {
+            std::lock_guard<std::mutex> guard(g_logLock);
+            entry.programVersion = g_programVersion;
+        }
         const std::string text = FormatInstallLogEntry(entry);
         const std::wstring path = InstallLogPath();
         std::lock_guard<std::mutex> guard(g_logLock);

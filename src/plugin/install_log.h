@@ -15,6 +15,9 @@ std::wstring DefaultInstallLogPath();
 void SetInstallLogPath(const std::wstring& path);
 std::wstring InstallLogPath();
 
+// The program version every entry names; the start-up sets it from the version resource's text.
+void SetInstallLogProgramVersion(const std::wstring& version);
+
 // Fills in the time and program version, then appends the entry, dropping the oldest entries
 // when the file would grow past kInstallLogLimit. Returns whether the entry reached the file
 // (for tests; callers ignore it).

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/startup.h"
 #include "discovery/discovery.h"
 #include "forms/builder.h"
 #include "forms/button_group.h"
@@ -248,7 +247,8 @@ void InstallLocalPackage(HWND page, const std::wstring& path) {
         return;
     }
     const std::wstring question = L"要将插件包\n" + path + L"\n安装到 " + entry + L" 吗？";
-    if (MessageBoxW(page, question.c_str(), kAppTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    // MB_OK is 0: the program's message box with Yes and No in place of OK.
+    if (ShowMessage(page, question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
 
     // Busy while it runs, so that the download button waits for it like for a download.
     DownloadBusy.store(1);
