@@ -13,6 +13,7 @@ add_executable(native_tests
   tests/native/url_test.cpp
   tests/native/vector_language_test.cpp
   tests/native/button_group_layout_test.cpp
+  tests/native/deployment_rules_test.cpp
 )
 target_compile_options(native_tests PRIVATE ${QLN_SANITIZE})
 target_link_options(native_tests PRIVATE ${QLN_SANITIZE})

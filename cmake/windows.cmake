@@ -44,9 +44,12 @@ add_library(qln_win STATIC
   src/forms/windowless.cpp
   src/forms/windowless_paint.cpp
   src/plugin/http_downloader.cpp
+  src/plugin/install_log.cpp
+  src/plugin/package_fetch.cpp
+  src/app/unattended.cpp
 )
 target_link_libraries(qln_win PUBLIC qln_portable minizip
-  comctl32 gdiplus wininet advapi32 shell32 ole32 gdi32 user32 kernel32)
+  comdlg32 comctl32 gdiplus wininet advapi32 shell32 ole32 gdi32 user32 kernel32)
 
 # Icons are rendered from our own geometry at build time.
 set(QLN_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
@@ -101,3 +104,7 @@ target_compile_definitions(demo_driver PRIVATE ${QLN_WIN_DEFS})
 target_link_options(demo_driver PRIVATE -municode)
 include(${CMAKE_SOURCE_DIR}/cmake/ship.cmake)
 include(${CMAKE_SOURCE_DIR}/bench/startup.cmake)
+
+# Unattended against page installation (not a test): bench/run_deploy_bench.sh.
+add_executable(deploy_bench bench/deploy_bench.cpp)
+target_link_options(deploy_bench PRIVATE -municode)

@@ -1,14 +1,47 @@
 #include <windows.h>
+#include <shellapi.h>
 
+#include <clocale>
+#include <string>
+#include <vector>
+
+#include "app/app_constants.h"
+#include "app/command_line.h"
 #include "app/startup.h"
 #include "app/startup_trace.h"
+#include "app/unattended.h"
+#include "plugin/install_log.h"
+#include "plugin/plugin_page.h"
+
+namespace {
+
+std::vector<std::wstring> ProgramArguments() {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!argv) return arguments;
+    for (int i = 1; i < count; ++i) arguments.emplace_back(argv[i]);
+    LocalFree(argv);
+    return arguments;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     QLN_TRACE("main");
-    qln::PrepareProcess();
-    qln::RunApplication();
-    // The exit code is 0 on every path, also for a refused second instance.
-    QLN_TRACE("exit");
-    QLN_TRACE_WRITE();
-    ExitProcess(0);
+    const qln::CommandLine line = qln::ParseCommandLine(ProgramArguments());
+    qln::SetInstallLogProgramVersion(L"" QLN_VERSION_TEXT);
+    if (line.mode == qln::RunMode::Window || line.mode == qln::RunMode::WindowWithPackage) {
+        if (!line.log.empty()) qln::SetInstallLogPath(line.log);
+        if (line.mode == qln::RunMode::WindowWithPackage) qln::SetStartupPackage(line.package);
+        qln::PrepareProcess();
+        qln::RunApplication();
+        // The window's exit code is 0 on every path, also for a refused second instance.
+        QLN_TRACE("exit");
+        QLN_TRACE_WRITE();
+        ExitProcess(0);
+    }
+    // Without the window: no common controls, no GDI+, nothing that could show itself.
+    std::setlocale(LC_CTYPE, "");
+    ExitProcess(static_cast<UINT>(qln::RunWithoutWindow(line)));
 }

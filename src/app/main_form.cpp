@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 
@@ -78,6 +79,22 @@ LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE:
         QLN_TRACE("WM_CLOSE");
         break;
+    case WM_DROPFILES: {
+        // A package dropped anywhere on the window goes to the plugin page, one file at a time.
+        const auto drop = reinterpret_cast<HDROP>(wParam);
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        std::wstring path;
+        if (count == 1) {
+            path.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+            path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
+        }
+        DragFinish(drop);
+        if (count != 1)
+            ShowMessage(window, L"一次只能安装一个插件包，请只拖入一个 .rbz 文件！");
+        else
+            InstallLocalPackage(PluginPageWindow(), path);
+        return 0;
+    }
     case WM_DESTROY: {
         QLN_TRACE("WM_DESTROY");
         HIMAGELIST images = Form1.tabImages;
@@ -153,6 +170,7 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
     Form1 = {};
     Form1.window = form;
     CenterWindow(form, nullptr);
+    DragAcceptFiles(form, TRUE);
 
     Form1.tabControl = BuildControl(form, nullptr, {L"TABCONTROL", L"TabControl1", Form1.tabControlId, -1, L"", 0, 0,
                                                     400, 260, 0x56020400, WS_EX_CONTROLPARENT, nullptr, nullptr});

@@ -65,6 +65,7 @@ struct FixedItems {
     std::int32_t rangeExtent;
     std::uint64_t context;
     Handlers handlers;
+    bool secureAlways;
 };
 static_assert(std::is_trivially_copyable_v<FixedItems>);
 
@@ -213,7 +214,7 @@ std::string RunTransfer(const Request& request, bool& reachedBody) {
     const std::string& path = request.text(kPathText);
     const std::string object = path.empty() ? std::string() : "/" + path;
     const char* accept[] = {"*/*", nullptr};
-    const DWORD flags = IsSecurePort(fixed.port) ? setup.secureFlags : setup.plainFlags;
+    const DWORD flags = fixed.secureAlways || IsSecurePort(fixed.port) ? setup.secureFlags : setup.plainFlags;
     const DWORD_PTR wininetContext = setup.contextToWinInet ? static_cast<DWORD_PTR>(fixed.context) : 0;
     InternetHandle httpRequest(HttpOpenRequestA(connection.get(), setup.verb, NullIfEmpty(object),
                                                 NullIfEmpty(request.text(kVersionText)),
@@ -341,7 +342,7 @@ std::string HttpDownloader::Transfer(TransferKind kind, std::wstring_view url, s
                                      std::wstring_view password) const {
     const Handlers handlers{onInternetStatus_, onDownloadBegin_, onDownloadComplete_,
                             onFileDownload_,   onHeaders_,       onDownloadFailed_};
-    FixedItems fixed{kind, 0, chunkSize_, rangeStart, rangeExtent, context, handlers};
+    FixedItems fixed{kind, 0, chunkSize_, rangeStart, rangeExtent, context, handlers, secureAlways_};
     Block block;
     try {
         const std::string url8 = NarrowText(url);

@@ -97,6 +97,10 @@ public:
     // Kept as 8-bit text of at most 29 characters; empty lets WinInet choose.
     std::wstring HttpVersion() const;
     void SetHttpVersion(std::wstring_view version);
+    // TLS on every port, not only on 443: for addresses that said https themselves (an
+    // administrator's mirror on another port must not fall back to plain HTTP). Off by default.
+    bool SecureAlways() const { return secureAlways_; }
+    void SetSecureAlways(bool secure) { secureAlways_ = secure; }
 
 private:
     HWND ownerWindow_ = nullptr;
@@ -109,6 +113,7 @@ private:
     DownloadFailedHandler onDownloadFailed_ = nullptr;
     char httpVersion_[kHttpVersionField] = {};
     std::int32_t chunkSize_ = kDefaultChunkSize;
+    bool secureAlways_ = false;
 
     std::string Transfer(TransferKind kind, std::wstring_view url, std::string_view body, std::uint64_t context,
                          std::int32_t rangeStart, std::int32_t rangeExtent, std::wstring_view referrer,

@@ -28,6 +28,7 @@ constexpr uLong kFlagEncrypted = 0x0001;
 constexpr uLong kFlagUtf8Name = 0x0800;
 
 std::atomic<PluginPageView*> g_pageView{nullptr};
+std::atomic<InstallReportHook> g_reportHook{nullptr};
 
 class ArchiveHandle {
 public:
@@ -236,6 +237,8 @@ bool InstallSelectedVersion(PluginPageView& view) {
 
 void SetPluginPageView(PluginPageView* view) { g_pageView.store(view); }
 
+void SetInstallReportHook(InstallReportHook hook) { g_reportHook.store(hook); }
+
 std::string GetTempFolderA() {
     char buffer[kTempFolderBuffer] = {};
     const DWORD length = GetTempPathA(kTempFolderBuffer, buffer);
@@ -358,13 +361,22 @@ void InstallPackage(HINTERNET, std::uint64_t context, const std::uint8_t*, std::
     }
     // This runs on the download's worker thread: nothing may escape into the component.
     bool installed = false;
+    InstallReport report;
+    std::wstring target;
     try {
         view->SetStatus(kInstallingText);
+        WIN32_FILE_ATTRIBUTE_DATA package;
+        if (GetFileAttributesExW(PackageFilePath().c_str(), GetFileExInfoStandard, &package))
+            report.packageBytes = (static_cast<std::uint64_t>(package.nFileSizeHigh) << 32) | package.nFileSizeLow;
         installed = InstallSelectedVersion(*view);
+        const std::wstring entry = view->SelectedVersion();
+        if (!entry.empty()) target = GetPluginsDir(entry, PluginsKind::Automatic);
         if (installed) DeleteFileW(PackageFilePath().c_str());
     } catch (...) {
         installed = false;
     }
+    report.outcome = installed ? InstallOutcome::Succeeded : InstallOutcome::AccessDenied;
+    if (InstallReportHook hook = g_reportHook.load()) hook(report, target);
     MessageBoxW(view->OwnerWindow(), installed ? kInstallSucceededText : kInstallFailedText, kAppTitle, MB_OK);
     DownloadBusy.store(0);
     try {

@@ -91,6 +91,11 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
 // road every installation shares: the page's download, a local package, an unattended run.
 InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir);
 
+// Told of every installation InstallPackage made, with the Plugins folder it went to (empty
+// when none was reached), on the worker thread, before the result message. The page logs it.
+using InstallReportHook = void (*)(const InstallReport& report, const std::wstring& target);
+void SetInstallReportHook(InstallReportHook hook);
+
 // The DownloadComplete handler of the page's download component: closes the package file (the
 // handle in `context`), unpacks it into the Plugins folder (kind 0) of the selected version,
 // deletes the package file on success, shows "安装成功！" or

@@ -1,5 +1,6 @@
 #include "plugin/plugin_page.h"
 
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cmath>
@@ -13,6 +14,9 @@
 #include "forms/resource_images.h"
 #include "forms/windowless.h"
 #include "pages/version_lists.h"
+#include "plugin/fetch_rules.h"
+#include "plugin/install_log.h"
+#include "plugin/package_fetch.h"
 #include "plugin/package_install.h"
 #include "plugin/update_server.h"
 
@@ -31,6 +35,12 @@ constexpr int kListId = 110;
 // Carried to the page's thread: a new status line, or the progress bar shown or hidden.
 constexpr UINT kSetStatusMessage = WM_APP + 1;
 constexpr UINT kShowProgressMessage = WM_APP + 2;
+// The command line's package, offered after the load handler has filled the list.
+constexpr UINT kStartupPackageMessage = WM_APP + 3;
+
+std::wstring g_startupPackage;
+// The status of the page's running download, for the install log.
+std::atomic<int> g_downloadStatus{0};
 
 constexpr const wchar_t* kDownloadFailed = L"下载失败，请检查网络连接后重试！";
 
@@ -52,8 +62,29 @@ std::int32_t WinInet1_FileDownload(HINTERNET, std::uint64_t context, const std::
     return 0;
 }
 
+void WinInet1_Headers(HINTERNET, std::uint64_t, const char* headers, std::uint32_t length) {
+    g_downloadStatus.store(StatusCodeOfHeaders(std::string_view(headers, length)));
+}
+
+void LogPageInstallation(const InstallReport& report, const std::wstring& target) {
+    InstallLogEntry entry;
+    entry.mode = L"page";
+    entry.source = PackageUrl();
+    entry.httpStatus = g_downloadStatus.load();
+    entry.packageBytes = report.packageBytes;
+    entry.target = target;
+    entry.membersWritten = report.membersWritten;
+    entry.result = InstallOutcomeName(report.outcome);
+    entry.reason = InstallOutcomeMessage(report.outcome);
+    if (!report.detail.empty()) entry.reason += L" " + report.detail;
+    AppendInstallLog(entry);
+}
+
 // The transfer never reached its body: give the page back its idle state and say so.
 void WinInet1_DownloadFailed(std::uint64_t context) {
+    InstallReport failed;
+    failed.outcome = InstallOutcome::DownloadFailed;
+    LogPageInstallation(failed, L"");
     CloseHandle(FileOf(context));
     DeleteFileW(PackageFilePath().c_str());
     DownloadBusy.store(0);
@@ -69,7 +100,52 @@ void FollowGroupSystemColours() {
     Form2.noxbunGroup1.HoverBackColor = GetSysColor(COLOR_ACTIVECAPTION);
 }
 
-void LoadForm2(HWND page, LPARAM) { FillVersionList(page, Form2.list1, Form2.frame1); }
+void LoadForm2(HWND page, LPARAM) {
+    FillVersionList(page, Form2.list1, Form2.frame1);
+    if (!g_startupPackage.empty()) PostMessageW(page, kStartupPackageMessage, 0, 0);
+}
+
+void LogLocalRefusal(const std::wstring& path, std::uint64_t size, const char* result, const wchar_t* reason) {
+    InstallLogEntry entry;
+    entry.mode = L"local";
+    entry.source = path;
+    entry.packageBytes = size;
+    entry.result = result;
+    entry.reason = reason;
+    AppendInstallLog(entry);
+}
+
+// The standard file dialog, filtered to packages; empty when the user cancels.
+std::wstring ChooseLocalPackage(HWND page) {
+    std::wstring file(32768, L'\0');
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = page;
+    dialog.lpstrFilter = L"插件包 (*.rbz;*.zip)\0*.rbz;*.zip\0所有文件 (*.*)\0*.*\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = L"选择插件包";
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameW(&dialog)) return {};
+    file.resize(wcslen(file.c_str()));
+    return file;
+}
+
+// The install button's context menu: the one way into a local package that moves no control.
+void ShowInstallMenu(HWND page, LPARAM at) {
+    POINT point = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    if (at == -1) {  // from the keyboard: below the button's middle
+        RECT button;
+        GetWindowRect(Form2.command1, &button);
+        point = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+    }
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    AppendMenuW(menu, MF_STRING, kLocalPackageMenuId, kLocalPackageMenuText);
+    // The choice arrives as WM_COMMAND to the page.
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, page, nullptr);
+    DestroyMenu(menu);
+}
 
 LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -84,6 +160,11 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             StartPackageDownload(window);
             return 0;
         }
+        if (id == static_cast<int>(kLocalPackageMenuId) && code == 0) {
+            const std::wstring path = ChooseLocalPackage(window);
+            if (!path.empty()) InstallLocalPackage(window, path);
+            return 0;
+        }
         if (id == kListId && code == LBN_SELCHANGE) {
             MirrorSelection(Form2.list1, UtilitiesPageList());
             return 0;
@@ -93,6 +174,18 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case kSetStatusMessage:
         windowless::SetCaption(window, Form2.label1, *reinterpret_cast<const std::wstring*>(lParam));
         return 0;
+    case kStartupPackageMessage: {
+        const std::wstring path = std::move(g_startupPackage);
+        g_startupPackage.clear();
+        if (!path.empty()) InstallLocalPackage(window, path);
+        return 0;
+    }
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == Form2.command1 && Form2.command1) {
+            ShowInstallMenu(window, lParam);
+            return 0;
+        }
+        break;
     case kShowProgressMessage:
         ShowWindow(Form2.progress1, wParam ? SW_SHOW : SW_HIDE);
         return 0;
@@ -135,6 +228,59 @@ std::wstring g_updateHost = kUpdateServerHost;
 
 HWND PluginPageList() { return Form2.list1; }
 
+HWND PluginPageWindow() { return Form2.window; }
+
+void SetStartupPackage(const std::wstring& path) { g_startupPackage = path; }
+
+void InstallLocalPackage(HWND page, const std::wstring& path) {
+    if (!page) return;
+    if (DownloadBusy.load() == 1) {
+        ShowMessage(page, L"正在下载文件，请等待操作完成！");
+        return;
+    }
+    std::wstring entry;
+    if (!CheckVersionSelection(page, Form2.list1, entry)) return;
+    if (IsSketchUpRunning()) {
+        ShowMessage(page, L"检测到草图大师正在运行，请先退出草图大师后再点此按钮！");
+        return;
+    }
+    std::uint64_t size = 0;
+    switch (CheckLocalPackage(path, &size)) {
+    case LocalPackageCheck::Package: break;
+    case LocalPackageCheck::Unreadable:
+        LogLocalRefusal(path, size, "package-unreadable", kPackageUnreadableText);
+        ShowMessage(page, kPackageUnreadableText);
+        return;
+    case LocalPackageCheck::NotPackage:
+        LogLocalRefusal(path, size, InstallOutcomeName(InstallOutcome::DamagedPackage), kNotPackageText);
+        ShowMessage(page, kNotPackageText);
+        return;
+    }
+    const std::wstring question = L"要将插件包\n" + path + L"\n安装到 " + entry + L" 吗？";
+    // MB_OK is 0: the program's message box with Yes and No in place of OK.
+    if (ShowMessage(page, question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+
+    // Busy while it runs, so that the download button waits for it like for a download.
+    DownloadBusy.store(1);
+    SetPageStatus(kInstallingText);
+    const std::wstring target = GetPluginsDir(entry, PluginsKind::Automatic);
+    InstallReport report = InstallLocalPackageFile(path, target);
+    if (report.packageBytes == 0) report.packageBytes = size;
+    InstallLogEntry logged;
+    logged.mode = L"local";
+    logged.source = path;
+    logged.packageBytes = report.packageBytes;
+    logged.target = target;
+    logged.membersWritten = report.membersWritten;
+    logged.result = InstallOutcomeName(report.outcome);
+    logged.reason = InstallOutcomeMessage(report.outcome);
+    if (!report.detail.empty()) logged.reason += L" " + report.detail;
+    AppendInstallLog(logged);
+    ShowMessage(page, InstallOutcomeMessage(report.outcome));
+    SetPageStatus(L"");
+    DownloadBusy.store(0);
+}
+
 std::wstring PackageUrl() { return L"https://" + g_updateHost + L"/update/qln_plugin.rbz"; }
 
 void SetUpdateServerHost(std::wstring_view host) { g_updateHost = host; }
@@ -165,6 +311,7 @@ void StartPackageDownload(HWND page) {
         return;
     }
     DownloadBusy.store(1);
+    g_downloadStatus.store(0);
     SetPageStatus(L"正在下载。。。");
     Form2.winInet1.StartGet(PackageUrl(), reinterpret_cast<std::uintptr_t>(file), 0, 0, L"", L"", L"");
 }
@@ -227,7 +374,9 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
     Form2.winInet1.AssignEvent(L"DownloadComplete", AsEventHandler(InstallPackage));
     Form2.winInet1.AssignEvent(L"FileDownload", AsEventHandler(WinInet1_FileDownload));
     Form2.winInet1.AssignEvent(L"DownloadFailed", AsEventHandler(WinInet1_DownloadFailed));
+    Form2.winInet1.AssignEvent(L"Headers", AsEventHandler(WinInet1_Headers));
     SetPluginPageView(&g_installView);
+    SetInstallReportHook(LogPageInstallation);
 
     Form2.progress1 = BuildControl(page, nullptr, {L"PROGRESSBAR", L"Progress1", kProgressId, -1, L"", 11, 210, 269,
                                                    20, 0x44000000, 0, nullptr, nullptr});

@@ -40,6 +40,19 @@ void SetUpdateServerHost(std::wstring_view host);
 void StartPackageDownload(HWND page);
 void LaunchSelectedVersion(HWND page);
 
+// A package file the user already has (dropped on the main window, named on the command line,
+// or chosen from the install button's context menu): the download's checks first, then one
+// yes/no confirmation naming the file and the version, then the installation into the selected
+// version. The file is only read.
+void InstallLocalPackage(HWND page, const std::wstring& path);
+inline constexpr const wchar_t* kLocalPackageMenuText = L"从本地文件安装…";
+inline constexpr UINT kLocalPackageMenuId = 40001;
+
+// The package named on the command line, offered once the page has listed its versions.
+void SetStartupPackage(const std::wstring& path);
+
+HWND PluginPageWindow();
+
 // The status line (Label1) and progress bar, safe from any thread: the change is carried out
 // by the page's own thread, which also paints the line.
 void SetPageStatus(const std::wstring& text);

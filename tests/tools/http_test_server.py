@@ -10,6 +10,8 @@ Two ways to run it:
   --port-file PATH  write "<http> <refused>\\n" to PATH and serve until killed.
 <refused> is a port bound but never listened on: connecting to it is refused.
 Either way the server also ends after --lifetime seconds.
+  --tls-dir DIR     serve HTTPS instead: a test CA and a certificate for the name "localhost"
+                    signed by it are made in DIR (ca.der is the CA for the client's root store)
 
 Resources (any method):
   /fixed/N            N pattern bytes with Content-Length
@@ -27,6 +29,8 @@ import argparse
 import http.server
 import os
 import socket
+import ssl
+import subprocess
 import sys
 import threading
 import time
@@ -164,6 +168,29 @@ class Handler(http.server.BaseHTTPRequestHandler):
         except OSError:
             pass
 
+def make_tls_files(folder):
+    """A throw-away CA and a server certificate for "localhost" signed by it."""
+    os.makedirs(folder, exist_ok=True)
+    def openssl(*arguments):
+        subprocess.run(("openssl",) + arguments, cwd=folder, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem",
+            "-days", "30", "-subj", "/CN=Quorlen Test CA",
+            "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr",
+            "-subj", "/CN=localhost")
+    with open(os.path.join(folder, "server.ext"), "w") as f:
+        f.write("subjectAltName=DNS:localhost\nbasicConstraints=CA:FALSE\n"
+                "keyUsage=digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n")
+    openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+            "-out", "server.pem", "-days", "30", "-extfile", "server.ext")
+    openssl("x509", "-in", "ca.pem", "-outform", "der", "-out", "ca.der")
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(os.path.join(folder, "server.pem"), os.path.join(folder, "server.key"))
+    return context
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--control", type=int)
@@ -172,6 +199,7 @@ def main():
     parser.add_argument("--package")
     parser.add_argument("--http-port", type=int, default=0, help="listen here instead of a free port")
     parser.add_argument("--update-mode", default="ok", choices=("ok", "404", "broken", "slow"))
+    parser.add_argument("--tls-dir")
     args = parser.parse_args()
     if args.package:
         with open(args.package, "rb") as f:
@@ -195,6 +223,8 @@ def main():
     http.server.ThreadingHTTPServer.allow_reuse_address = True
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.http_port), Handler)
     server.daemon_threads = True
+    if args.tls_dir:
+        server.socket = make_tls_files(args.tls_dir).wrap_socket(server.socket, server_side=True)
     ports = b"ports %d %d\n" % (server.server_address[1], refused.getsockname()[1])
 
     if control is None:

@@ -129,3 +129,16 @@ add_test(NAME isolation.PlantedLeftoverStaysWithItsTest
   COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/planted_leftover.sh ${QLN_WINE_SESSION} ${CMAKE_BINARY_DIR})
 set_tests_properties(isolation.PlantedLeftoverStaysWithItsTest PROPERTIES
   RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96 TIMEOUT 180)
+# Unattended runs, the install log and local packages: the demo build run from outside with
+# switches, a package argument, a drop and the install button's context menu.
+add_executable(deploy_tests tests/win/deploy_test.cpp tests/win/test_support.cpp tests/win/zip_writer.cpp)
+target_compile_definitions(deploy_tests PRIVATE
+  QLN_STANDIN_WINPATH=L"${QLN_STANDIN_WINPATH}"
+  QLN_DEMO_EXE_WINPATH=L"${QLN_DEMO_EXE_WINPATH}"
+  QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py"
+  QLN_DEMO_PORT=${QLN_DEMO_PORT})
+target_link_libraries(deploy_tests PRIVATE qln_win gtest_main ws2_32)
+add_dependencies(deploy_tests QuorlenInstallerDemo standin_sketchup)
+gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
+target_sources(deploy_tests PRIVATE tests/win/leftovers.cpp)

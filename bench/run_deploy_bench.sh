@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The unattended installation against the page's, in a Wine session of its own.
+#   run_deploy_bench.sh <build-dir> [rounds]
+# Starts a session in <build-dir>/../deploy-bench-session, seeds two SketchUp versions, serves the
+# demo package on the demo build's loopback port, runs deploy_bench, and stops everything it
+# started (by id) on exit.
+set -euo pipefail
+build=$(realpath "${1:?build dir}"); shift
+here=$(dirname "$(realpath "$0")")
+root=$here/..
+session=$(realpath -m "$build/../deploy-bench-session")
+work=$(mktemp -d)
+server=
+cleanup() {
+  [ -n "$server" ] && kill "$server" 2>/dev/null || true
+  "$root/tests/wine/session.sh" stop "$session" >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+QLN_REUSE_TEMPLATE=1 "$root/tests/wine/session.sh" start "$session" 96 >/dev/null
+# shellcheck disable=SC1091
+. "$session/env"
+export DISPLAY WINEPREFIX=$session/prefix-96 WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d" LANG=${QLN_LANG:-zh_CN.UTF-8}
+unset LC_ALL LC_MESSAGES
+"$root/tests/wine/seed-demo.sh" "$build"
+host=$(sed -n 's/^QLN_DEMO_UPDATE_HOST:STRING=//p' "$build/CMakeCache.txt")
+python3 "$root/tests/tools/http_test_server.py" --port-file "$work/ports" --lifetime 900 \
+  --http-port "${host##*:}" --package "$build/demo/www/update/qln_plugin.rbz" &
+server=$!
+for _ in $(seq 100); do [ -s "$work/ports" ] && break; sleep 0.05; done
+exe=$(wine winepath -w "$build/QuorlenInstallerDemo.exe" 2>/dev/null)
+wine "$build/deploy_bench.exe" "$exe" "$@"

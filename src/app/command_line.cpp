@@ -1,0 +1,144 @@
+#include "app/command_line.h"
+
+#include <string_view>
+
+#include "plugin/strict_url.h"
+
+namespace qln {
+
+namespace {
+
+wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+bool EqualsNoCase(std::wstring_view text, std::wstring_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (LowerAscii(text[i]) != lower[i]) return false;
+    return true;
+}
+
+CommandLine Refuse(std::wstring error) {
+    CommandLine refused;
+    refused.mode = RunMode::BadArguments;
+    refused.error = std::move(error);
+    return refused;
+}
+
+bool IsYear(std::wstring_view text) {
+    if (text.size() != 4) return false;
+    for (const wchar_t c : text)
+        if (c < L'0' || c > L'9') return false;
+    return true;
+}
+
+CommandLine ParseArguments(const std::vector<std::wstring>& arguments) {
+    CommandLine line;
+    if (arguments.empty()) return line;
+
+    // One plain argument is a package for the window; "/log:" may come with it.
+    bool sawPlain = false, sawUsage = false, sawQuiet = false, sawVersion = false, sawAllUsers = false;
+    bool sawPackage = false, sawUrl = false, sawLog = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (argument.empty() || argument.front() != L'/') {
+            if (sawPlain) return Refuse(L"只能给出一个插件包文件：" + argument);
+            if (argument.empty()) return Refuse(L"参数为空。");
+            sawPlain = true;
+            line.package = argument;
+            continue;
+        }
+        const std::size_t colon = argument.find(L':');
+        const std::wstring_view name = std::wstring_view(argument).substr(1, colon == std::wstring::npos ? std::wstring::npos : colon - 1);
+        const bool hasValue = colon != std::wstring::npos;
+        const std::wstring value = hasValue ? argument.substr(colon + 1) : std::wstring();
+        auto once = [&](bool& seen) {
+            const bool repeated = seen;
+            seen = true;
+            return !repeated;
+        };
+        auto needsValue = [&]() { return hasValue && !value.empty(); };
+
+        if (name == L"?" && !hasValue) {
+            sawUsage = true;
+        } else if (EqualsNoCase(name, L"quiet") && !hasValue) {
+            if (!once(sawQuiet)) return Refuse(L"开关重复：" + argument);
+            line.quiet = true;
+        } else if (EqualsNoCase(name, L"allusers") && !hasValue) {
+            if (!once(sawAllUsers)) return Refuse(L"开关重复：" + argument);
+            line.allUsers = true;
+        } else if (EqualsNoCase(name, L"version")) {
+            if (!once(sawVersion)) return Refuse(L"开关重复：" + argument);
+            if (EqualsNoCase(value, L"all")) {
+                line.allVersions = true;
+            } else if (IsYear(value)) {
+                line.year = std::stoi(value);
+            } else {
+                return Refuse(L"/version: 后面应是四位年份（如 2021）或 all：" + argument);
+            }
+        } else if (EqualsNoCase(name, L"package")) {
+            if (!once(sawPackage)) return Refuse(L"开关重复：" + argument);
+            if (!needsValue()) return Refuse(L"/package: 后面应是插件包文件的路径：" + argument);
+            line.package = value;
+        } else if (EqualsNoCase(name, L"url")) {
+            if (!once(sawUrl)) return Refuse(L"开关重复：" + argument);
+            if (!needsValue()) return Refuse(L"/url: 后面应是 https 下载地址：" + argument);
+            StrictUrl parsed;
+            const StrictUrlFault fault = ParseStrictHttpsUrl(value, parsed);
+            if (fault != StrictUrlFault::None) return Refuse(std::wstring(StrictUrlFaultMessage(fault)) + L"\n" + argument);
+            line.url = value;
+        } else if (EqualsNoCase(name, L"log")) {
+            if (!once(sawLog)) return Refuse(L"开关重复：" + argument);
+            if (!needsValue()) return Refuse(L"/log: 后面应是日志文件的路径：" + argument);
+            line.log = value;
+        } else {
+            return Refuse(L"无法识别的参数：" + argument);
+        }
+    }
+
+    if (sawUsage) {
+        line.mode = RunMode::Usage;
+        return line;
+    }
+    if (sawPackage && sawUrl) return Refuse(L"/package: 与 /url: 只能选用其一。");
+    const bool unattended = sawQuiet || sawVersion || sawAllUsers || sawPackage || sawUrl;
+    if (sawPlain && unattended)
+        return Refuse(L"插件包文件不能与开关同用，无人值守安装请写成 /package:<文件>。");
+    if (unattended)
+        line.mode = RunMode::Unattended;
+    else
+        line.mode = sawPlain ? RunMode::WindowWithPackage : RunMode::Window;
+    return line;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
+    CommandLine line = ParseArguments(arguments);
+    if (line.mode != RunMode::BadArguments) return line;
+    // Even refused arguments keep their promise of silence, and their log goes where asked.
+    for (const std::wstring& argument : arguments) {
+        if (EqualsNoCase(argument, L"/quiet")) line.quiet = true;
+        if (argument.size() > 5 && EqualsNoCase(std::wstring_view(argument).substr(0, 5), L"/log:"))
+            line.log = argument.substr(5);
+    }
+    return line;
+}
+
+std::wstring UsageText() {
+    return L"用法：QuorlenInstaller.exe [插件包.rbz] | [开关...]\n"
+           L"\n"
+           L"/quiet            无人值守：不显示任何窗口或消息框\n"
+           L"/version:<年份>   安装到该版本，如 /version:2021\n"
+           L"/version:all      安装到找到的每个版本\n"
+           L"/allusers         安装到所有用户共用的插件目录（ProgramData）\n"
+           L"/package:<文件>   安装本地插件包，不下载\n"
+           L"/url:<https地址>  从此地址下载插件包（仅限 https）\n"
+           L"/log:<文件>       安装日志写到此文件\n"
+           L"/?                显示本说明\n"
+           L"\n"
+           L"退出码：0 成功；20 显示说明；21 参数错误；22 安装器已打开；23 未找到可安装的草图版本；"
+           L"24 草图大师正在运行；25 插件包无法读取；26 下载失败；27 服务器返回错误；28 证书被拒绝；"
+           L"29 插件包损坏；30 拒绝访问；31 文件被占用；32 磁盘已满；33 插件包过大";
+}
+
+}  // namespace qln

@@ -1,0 +1,156 @@
+#include "plugin/package_fetch.h"
+
+#include <windows.h>
+
+#include "plugin/fetch_rules.h"
+#include "plugin/http_downloader.h"
+#include "plugin/package_install.h"
+
+namespace qln {
+
+namespace {
+
+constexpr std::int32_t kFetchChunk = 64 * 1024;
+
+// One transfer's state, reached by every handler through the context value.
+struct Fetch {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    int status = 0;
+    std::uint64_t announced = 0;
+    std::uint64_t written = 0;
+    bool began = false;
+    bool refusedStatus = false;
+    bool tooLarge = false;
+    bool writeFailed = false;
+    DWORD writeError = 0;
+    bool failed = false;
+    DWORD failError = 0;
+};
+
+Fetch& FetchOf(std::uint64_t context) { return *reinterpret_cast<Fetch*>(static_cast<std::uintptr_t>(context)); }
+
+void OnHeaders(HINTERNET, std::uint64_t context, const char* headers, std::uint32_t length) {
+    FetchOf(context).status = StatusCodeOfHeaders(std::string_view(headers, length));
+}
+
+void OnBegin(HINTERNET, std::uint64_t context, std::uint32_t announced) {
+    Fetch& fetch = FetchOf(context);
+    fetch.began = true;
+    fetch.announced = announced;
+    fetch.refusedStatus = !IsPackageStatus(fetch.status);
+    fetch.tooLarge = announced > kPackageSizeLimit;
+}
+
+std::int32_t OnChunk(HINTERNET, std::uint64_t context, const std::uint8_t* chunk, std::uint32_t length,
+                     std::uint32_t, std::uint32_t) {
+    Fetch& fetch = FetchOf(context);
+    if (fetch.refusedStatus || fetch.tooLarge) return 1;
+    if (fetch.written + length > kPackageSizeLimit) {
+        fetch.tooLarge = true;
+        return 1;
+    }
+    DWORD done = 0;
+    if (!WriteFile(fetch.file, chunk, length, &done, nullptr) || done != length) {
+        fetch.writeFailed = true;
+        fetch.writeError = GetLastError();
+        return 1;
+    }
+    fetch.written += length;
+    return 0;
+}
+
+void OnFailed(std::uint64_t context) {
+    Fetch& fetch = FetchOf(context);
+    fetch.failed = true;
+    // The transfer's last WinInet error, read before anything else can replace it.
+    fetch.failError = GetLastError();
+}
+
+InstallOutcome OutcomeOf(const Fetch& fetch) {
+    if (fetch.failed || !fetch.began) return OutcomeOfInternetError(fetch.failError);
+    if (fetch.refusedStatus) return InstallOutcome::ServerError;
+    if (fetch.tooLarge) return InstallOutcome::PackageTooLarge;
+    if (fetch.writeFailed)
+        return fetch.writeError == ERROR_DISK_FULL || fetch.writeError == ERROR_HANDLE_DISK_FULL
+                   ? InstallOutcome::DiskFull
+                   : InstallOutcome::AccessDenied;
+    // A connection cut short reads as the end of the body: only the announced length tells.
+    if (fetch.announced != 0 && fetch.written != fetch.announced) return InstallOutcome::ServerError;
+    return InstallOutcome::Succeeded;
+}
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file, bool secureAlways) {
+    FetchResult result;
+    FileHandle output(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (output.get() == INVALID_HANDLE_VALUE) {
+        result.outcome = InstallOutcome::AccessDenied;
+        return result;
+    }
+    Fetch fetch;
+    fetch.file = output.get();
+    HttpDownloader downloader;
+    downloader.SetHttpVersion(L"HTTP/1.1");
+    downloader.SetChunkSize(kFetchChunk);
+    downloader.SetSecureAlways(secureAlways);
+    downloader.AssignEvent(L"Headers", AsEventHandler(OnHeaders));
+    downloader.AssignEvent(L"DownloadBegin", AsEventHandler(OnBegin));
+    downloader.AssignEvent(L"FileDownload", AsEventHandler(OnChunk));
+    downloader.AssignEvent(L"DownloadFailed", AsEventHandler(OnFailed));
+    downloader.Get(url, reinterpret_cast<std::uintptr_t>(&fetch), 0, 0, L"", L"", L"");
+    result.outcome = OutcomeOf(fetch);
+    result.httpStatus = fetch.status;
+    result.bytes = fetch.written;
+    if (fetch.failed) result.error = fetch.failError;
+    return result;
+}
+
+LocalPackageCheck CheckLocalPackage(const std::wstring& path, std::uint64_t* size) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LocalPackageCheck::Unreadable;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return LocalPackageCheck::NotPackage;
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) return LocalPackageCheck::Unreadable;
+    LARGE_INTEGER length;
+    if (size && GetFileSizeEx(file.get(), &length)) *size = static_cast<std::uint64_t>(length.QuadPart);
+    unsigned char start[4] = {};
+    DWORD read = 0;
+    if (!ReadFile(file.get(), start, sizeof(start), &read, nullptr)) return LocalPackageCheck::Unreadable;
+    return LooksLikePackageStart(start, read) ? LocalPackageCheck::Package : LocalPackageCheck::NotPackage;
+}
+
+InstallReport InstallLocalPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir) {
+    bool lossy = false;
+    WideToAnsi(packagePath, &lossy);
+    if (!lossy) return InstallPackageFile(packagePath, pluginsDir);
+    const std::wstring copy = AnsiToWide(GetTempFolderA() + "qln_local.tmp");
+    if (copy.empty() || !CopyFileW(packagePath.c_str(), copy.c_str(), FALSE)) {
+        InstallReport report;
+        report.outcome = InstallOutcome::AccessDenied;
+        report.detail = packagePath;
+        return report;
+    }
+    InstallReport report = InstallPackageFile(copy, pluginsDir);
+    // The copy keeps a read-only attribute of the original, which would stop its deletion.
+    SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(copy.c_str());
+    return report;
+}
+
+}  // namespace qln

@@ -1,0 +1,38 @@
+// Package files for installations that run without the page: a download made synchronously on
+// the caller's thread into a file, and the checks of a package file the user already has.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "plugin/install_outcome.h"
+
+namespace qln {
+
+struct FetchResult {
+    InstallOutcome outcome = InstallOutcome::Succeeded;  // Succeeded: the whole body is in the file
+    int httpStatus = 0;                                  // 0 when no response was read
+    std::uint64_t bytes = 0;                             // bytes written to the file
+    std::uint32_t error = 0;                             // the WinInet error of a failed transfer
+};
+
+// GETs `url` into `file` (created anew). Only a 200 response of at most kPackageSizeLimit bytes
+// that arrives whole counts; `secureAlways` asks for TLS whatever the port. The file is left
+// behind in every case: the caller deletes it.
+FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file, bool secureAlways);
+
+enum class LocalPackageCheck { Package, Unreadable, NotPackage };
+
+// Reads the first bytes of a file the user named, shared with every other reader and writer,
+// and changes nothing about it.
+LocalPackageCheck CheckLocalPackage(const std::wstring& path, std::uint64_t* size = nullptr);
+
+// The texts for a refused local package, in the system's voice.
+inline constexpr const wchar_t* kPackageUnreadableText = L"无法读取该插件包文件，请确认文件存在且未被其他程序占用！";
+inline constexpr const wchar_t* kNotPackageText = L"该文件不是插件包（.rbz 或 .zip 压缩包），请选择正确的插件包文件！";
+
+// InstallPackageFile for a package file the user owns: it is only read. A path that the ANSI
+// code page cannot hold is read through a copy in the temporary folder, deleted afterwards.
+InstallReport InstallLocalPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir);
+
+}  // namespace qln

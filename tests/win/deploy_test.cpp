@@ -1,0 +1,429 @@
+// The installer's demo build run the ways deployment and "Open with" run it: unattended with
+// switches (exit codes, files on disk, the install log, no window in /quiet), and with a local
+// package given on the command line, dropped on the window or chosen from the install button's
+// context menu.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "test_server.h"
+
+#include "discovery/discovery.h"
+#include "test_support.h"
+#include "zip_writer.h"
+
+namespace qln {
+namespace {
+
+constexpr DWORD kWait = 20000;
+constexpr const wchar_t* kYears[] = {L"SketchUp 2021", L"SketchUp 2023"};
+const std::string kMainRb = "puts 'demo'\n";
+const std::string kLoaderRb = "require 'qln_demo/main'\n";
+
+std::wstring Quote(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::wstring TempFile(const wchar_t* name) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    return std::wstring(temp) + name;
+}
+
+// Everything of a file a user would notice changed: bytes, last-write time, attributes.
+struct FileState {
+    std::string bytes;
+    FILETIME written = {};
+    DWORD attributes = 0;
+    bool operator==(const FileState& o) const {
+        return bytes == o.bytes && CompareFileTime(&written, &o.written) == 0 && attributes == o.attributes;
+    }
+};
+FileState StateOf(const std::wstring& path) {
+    FileState state;
+    state.bytes = test::ReadBytes(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        state.written = data.ftLastWriteTime;
+        state.attributes = data.dwFileAttributes;
+    }
+    return state;
+}
+
+// The stored date of the package's members (2024-01-01 12:00:00 local), as a file time in UTC.
+FILETIME PackageDate() {
+    SYSTEMTIME local = {2024, 1, 0, 1, 12, 0, 0, 0};
+    FILETIME localTime, utc;
+    SystemTimeToFileTime(&local, &localTime);
+    LocalFileTimeToFileTime(&localTime, &utc);
+    return utc;
+}
+
+// A run of the installer watched all along: every visible window and message box it shows.
+struct Watched {
+    DWORD exitCode = STILL_ACTIVE;
+    std::vector<std::wstring> visibleClasses;
+};
+
+class DeployTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::ResetDiscoveryWorld();
+        for (const wchar_t* entry : kYears) {
+            const std::wstring location = test::ScratchRoot() + L"\\" + entry + L"\\";
+            test::MakeDirs(location);
+            CopyFileW(QLN_STANDIN_WINPATH, (location + L"SketchUp.exe").c_str(), FALSE);
+            test::SeedVersionKey(entry, location);
+            test::MakeDirs(test::PerUserScanRoot() + L"\\" + entry + L"\\SketchUp");
+            test::MakeDirs(test::AllUsersScanRoot() + L"\\" + entry + L"\\SketchUp");
+        }
+        package_ = test::ScratchRoot() + L"\\本地 包.rbz";
+        test::WriteBytes(package_, test::BuildZip({test::Folder("qln_demo/"), test::File("qln_demo/main.rb", kMainRb, true),
+                                                   test::File("qln_demo.rb", kLoaderRb)}));
+        // The server gets an ASCII copy: Chinese does not survive the way to the host's python.
+        served_ = test::ScratchRoot() + L"\\served.rbz";
+        CopyFileW(package_.c_str(), served_.c_str(), FALSE);
+        log_ = test::ScratchRoot() + L"\\deploy.log";
+    }
+    void TearDown() override {
+        for (test::Process* p : {&window_, &sketchup_}) p->Kill();
+        test::ResetDiscoveryWorld();
+    }
+
+    void StartServer(const std::wstring& extra = L"") {
+        server_.Start(L"--http-port " + std::to_wstring(QLN_DEMO_PORT) + L" --package " + Quote(test::UnixPath(served_)) +
+                      (extra.empty() ? L"" : L" " + extra));
+    }
+
+    // Runs the installer to its end, watching its windows every few milliseconds; boxes are
+    // answered with OK so that a run that shows one still ends.
+    Watched Run(const std::wstring& args) {
+        Watched watched;
+        test::Process run = test::StartProcess(QLN_DEMO_EXE_WINPATH, args);
+        EXPECT_TRUE(run.Started());
+        if (!run.Started()) return watched;
+        const DWORD start = GetTickCount();
+        while (WaitForSingleObject(run.info.hProcess, 5) == WAIT_TIMEOUT && GetTickCount() - start < kWait) {
+            for (HWND window : test::TopLevelWindows(run.info.dwProcessId, true)) {
+                watched.visibleClasses.push_back(test::ClassOf(window));
+                if (test::ClassOf(window) == L"#32770") {
+                    boxTexts_.push_back(test::WindowText(GetDlgItem(window, 0xFFFF)));
+                    PostMessageW(window, WM_COMMAND, IDOK, 0);
+                    Sleep(50);
+                }
+            }
+        }
+        watched.exitCode = run.WaitExit(kWait);
+        return watched;
+    }
+    DWORD RunQuiet(const std::wstring& args) {
+        const Watched watched = Run(L"/quiet /log:" + Quote(log_) + L" " + args);
+        EXPECT_TRUE(watched.visibleClasses.empty()) << "a quiet run showed a window of class "
+                                                    << std::string(watched.visibleClasses[0].begin(),
+                                                                   watched.visibleClasses[0].end());
+        return watched.exitCode;
+    }
+
+    std::wstring Plugins(int index, PluginsKind kind) const { return GetPluginsDir(kYears[index], kind); }
+    void ExpectInstalled(const std::wstring& plugins) {
+        EXPECT_EQ(test::ReadBytes(plugins + L"\\qln_demo\\main.rb"), kMainRb);
+        EXPECT_EQ(test::ReadBytes(plugins + L"\\qln_demo.rb"), kLoaderRb);
+        const FILETIME expected = PackageDate();
+        const FileState loader = StateOf(plugins + L"\\qln_demo.rb");
+        EXPECT_EQ(CompareFileTime(&loader.written, &expected), 0);
+    }
+    void ExpectNothingInstalled() {
+        for (int i = 0; i < 2; ++i)
+            for (PluginsKind kind : {PluginsKind::PerUser, PluginsKind::AllUsers})
+                EXPECT_FALSE(FileExists(Plugins(i, kind) + L"\\qln_demo.rb")) << i;
+    }
+    std::string Log() const { return test::ReadBytes(log_); }
+
+    test::TestServer server_;
+    test::Process window_, sketchup_;
+    std::wstring package_, served_, log_;
+    std::vector<std::wstring> boxTexts_;
+};
+
+std::string Utf8(const std::wstring& text) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(bytes - 1));
+    return out;
+}
+
+TEST_F(DeployTest, QuietDownloadGoesIntoTheFirstVersionAndIsLogged) {
+    StartServer();
+    const PluginsKind automatic = HasNonAsciiChar(GetCurrentUserName()) ? PluginsKind::AllUsers : PluginsKind::PerUser;
+    EXPECT_EQ(RunQuiet(L""), 0u);
+    ExpectInstalled(Plugins(0, automatic));
+    EXPECT_FALSE(FileExists(Plugins(1, automatic) + L"\\qln_demo.rb"));
+    EXPECT_EQ(server_.Next().requestLine, "GET /update/qln_plugin.rbz HTTP/1.1");
+    const std::string log = Log();
+    EXPECT_EQ(log.rfind("[", 0), 0u) << log;
+    // The page's address, fetched as plain HTTP because the demo's port is not 443.
+    EXPECT_NE(log.find(" unattended\r\n  source: https://127.0.0.1:" + std::to_string(QLN_DEMO_PORT) +
+                       "/update/qln_plugin.rbz (HTTP 200)\r\n  size: " + std::to_string(test::ReadBytes(package_).size()) +
+                       " bytes\r\n  target: " + Utf8(Plugins(0, automatic)) + "\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("  result: succeeded - " + Utf8(L"安装成功！") + "\r\n"), std::string::npos) << log;
+    // The downloaded package does not stay behind.
+    EXPECT_FALSE(FileExists(TempFile(L"qln_plugin.tmp")));
+}
+
+TEST_F(DeployTest, LocalPackageIntoEveryVersionForAllUsersLeavesThePackageAsItWas) {
+    const FileState before = StateOf(package_);
+    EXPECT_EQ(RunQuiet(L"/version:all /allusers /package:" + Quote(package_)), 0u);
+    ExpectInstalled(Plugins(0, PluginsKind::AllUsers));
+    ExpectInstalled(Plugins(1, PluginsKind::AllUsers));
+    EXPECT_FALSE(FileExists(Plugins(0, PluginsKind::PerUser) + L"\\qln_demo.rb"));
+    EXPECT_TRUE(StateOf(package_) == before);
+    const std::string log = Log();
+    EXPECT_NE(log.find("  source: " + Utf8(package_) + "\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("  target: " + Utf8(Plugins(1, PluginsKind::AllUsers))), std::string::npos) << log;
+}
+
+TEST_F(DeployTest, VersionYearChoosesOneVersionOrNone) {
+    const std::wstring package = L" /package:" + Quote(package_);
+    EXPECT_EQ(RunQuiet(L"/allusers /version:2023" + package), 0u);
+    ExpectInstalled(Plugins(1, PluginsKind::AllUsers));
+    EXPECT_FALSE(FileExists(Plugins(0, PluginsKind::AllUsers) + L"\\qln_demo.rb"));
+
+    test::RemoveTree(Plugins(1, PluginsKind::AllUsers));
+    EXPECT_EQ(RunQuiet(L"/version:2019" + package), 23u);
+    ExpectNothingInstalled();
+    EXPECT_NE(Log().find("  result: no-target - "), std::string::npos);
+}
+
+TEST_F(DeployTest, BadArgumentsRunNothing) {
+    EXPECT_EQ(RunQuiet(L"/package:" + Quote(package_) + L" /versoin:2021"), 21u);
+    EXPECT_EQ(RunQuiet(L"/url:https://localhost:/update/qln_plugin.rbz"), 21u);
+    EXPECT_EQ(RunQuiet(L"/url:https://localhost:65616/update/qln_plugin.rbz"), 21u);
+    EXPECT_EQ(RunQuiet(L"/url:http://localhost/update/qln_plugin.rbz"), 21u);
+    ExpectNothingInstalled();
+    const std::string log = Log();
+    EXPECT_NE(log.find("  result: bad-argument - "), std::string::npos) << log;
+    EXPECT_NE(log.find("/versoin:2021"), std::string::npos) << log;
+
+    // Without /quiet the usage is told in one box, and "/?" shows it on request.
+    Watched loud = Run(L"/bogus");
+    EXPECT_EQ(loud.exitCode, 21u);
+    Watched usage = Run(L"/?");
+    EXPECT_EQ(usage.exitCode, 20u);
+    ASSERT_EQ(boxTexts_.size(), 2u);
+    EXPECT_NE(boxTexts_[0].find(L"/bogus"), std::wstring::npos);
+    EXPECT_NE(boxTexts_[0].find(L"/version:all"), std::wstring::npos);
+    EXPECT_NE(boxTexts_[1].find(L"/package:"), std::wstring::npos);
+    EXPECT_EQ(RunQuiet(L"/?"), 20u);
+}
+
+TEST_F(DeployTest, RefusedWhileTheWindowIsOpenOrSketchUpRuns) {
+    window_ = test::StartProcess(QLN_DEMO_EXE_WINPATH);
+    ASSERT_NE(test::WaitForWindow(window_.info.dwProcessId, L"Quorlen插件安装器_Form1", kWait), nullptr);
+    EXPECT_EQ(RunQuiet(L"/package:" + Quote(package_)), 22u);
+    EXPECT_NE(Log().find("  result: another-instance - "), std::string::npos);
+    PostMessageW(test::WaitForWindow(window_.info.dwProcessId, L"Quorlen插件安装器_Form1", kWait), WM_CLOSE, 0, 0);
+    EXPECT_EQ(window_.WaitExit(kWait), 0u);
+
+    sketchup_ = test::StartProcess(test::ScratchRoot() + L"\\SketchUp 2021\\SketchUp.exe");
+    ASSERT_NE(test::WaitForWindow(sketchup_.info.dwProcessId, nullptr, kWait), nullptr);
+    EXPECT_EQ(RunQuiet(L"/package:" + Quote(package_)), 24u);
+    ExpectNothingInstalled();
+    EXPECT_NE(Log().find("  result: sketchup-running - "), std::string::npos);
+}
+
+TEST_F(DeployTest, PackagesThatCannotBeInstalledLeaveEverythingAsItWas) {
+    const std::wstring text = test::ScratchRoot() + L"\\readme.rbz";
+    test::WriteBytes(text, "<html>not a package</html>");
+    const FileState before = StateOf(text);
+    EXPECT_EQ(RunQuiet(L"/package:" + Quote(text)), 29u);
+    EXPECT_TRUE(StateOf(text) == before);
+    EXPECT_EQ(RunQuiet(L"/package:" + Quote(test::ScratchRoot() + L"\\missing.rbz")), 25u);
+    ExpectNothingInstalled();
+    const std::string log = Log();
+    EXPECT_NE(log.find("  result: damaged-package - "), std::string::npos) << log;
+    EXPECT_NE(log.find("  result: package-unreadable - "), std::string::npos) << log;
+}
+
+TEST_F(DeployTest, ServerAnswersThatAreNotThePackage) {
+    StartServer(L"--update-mode 404");
+    EXPECT_EQ(RunQuiet(L""), 27u);
+    ExpectNothingInstalled();
+    EXPECT_NE(Log().find("/update/qln_plugin.rbz (HTTP 404)\r\n"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("  result: server-error - "), std::string::npos);
+}
+
+TEST_F(DeployTest, TruncatedDownloadIsNotInstalled) {
+    StartServer(L"--update-mode broken");
+    EXPECT_EQ(RunQuiet(L""), 27u);
+    ExpectNothingInstalled();
+}
+
+TEST_F(DeployTest, UnreachableMirrorIsADownloadFailure) {
+    StartServer();
+    EXPECT_EQ(RunQuiet(L"/url:https://localhost:" + std::to_wstring(server_.RefusedPort()) + L"/q.rbz"), 26u);
+    ExpectNothingInstalled();
+    EXPECT_NE(Log().find("  result: download-failed - "), std::string::npos) << Log();
+}
+
+TEST_F(DeployTest, HttpsMirrorOnItsOwnPortWithCertificateChecks) {
+    const std::wstring tls = test::ScratchRoot() + L"\\tls";
+    server_.Start(L"--package " + Quote(test::UnixPath(served_)) + L" --tls-dir " + Quote(test::UnixPath(tls)));
+    const std::wstring url = L"https://localhost:" + std::to_wstring(server_.Port()) + L"/update/qln_plugin.rbz";
+
+    // TLS on a port other than 443 (plain HTTP to this server would end in another error and code
+    // 26), and a certificate from a CA
+    // the machine does not trust is refused: nothing written, the refusal logged with its error.
+    EXPECT_EQ(RunQuiet(L"/url:" + url), 28u);
+    ExpectNothingInstalled();
+    EXPECT_TRUE(server_.NothingReceived());
+    EXPECT_NE(Log().find("  result: certificate-refused - "), std::string::npos) << Log();
+    EXPECT_NE(Log().find("(WinInet 120"), std::string::npos) << Log();
+}
+
+TEST_F(DeployTest, LogStaysBoundedAndNeverStopsAnInstallation) {
+    std::string old;
+    for (int i = 0; old.size() < 300 * 1024; ++i)
+        old += "[2020-01-01 00:00:00] old entry " + std::to_string(i) + "\r\n  result: succeeded - x\r\n";
+    test::WriteBytes(log_, old);
+    EXPECT_EQ(RunQuiet(L"/package:" + Quote(package_)), 0u);
+    const std::string log = Log();
+    EXPECT_LE(log.size(), 256u * 1024u);
+    EXPECT_EQ(log.rfind("[", 0), 0u);
+    EXPECT_NE(log.find("  result: succeeded - " + Utf8(L"安装成功！") + "\r\n"), std::string::npos);
+    EXPECT_EQ(log.find("old entry 0\r\n"), std::string::npos);
+
+    // A log that cannot be written (its folder is missing) changes nothing about the result.
+    const Watched run = Run(L"/quiet /version:2023 /package:" + Quote(package_) + L" /log:" +
+                            Quote(test::ScratchRoot() + L"\\no such folder\\x.log"));
+    EXPECT_EQ(run.exitCode, 0u);
+}
+
+// ---- Local packages through the window -------------------------------------------------
+
+class LocalPackageTest : public DeployTest {
+protected:
+    void OpenWindow(const std::wstring& args = L"") {
+        window_ = test::StartProcess(QLN_DEMO_EXE_WINPATH, args);
+        ASSERT_TRUE(window_.Started());
+        main_ = test::WaitForWindow(window_.info.dwProcessId, L"Quorlen插件安装器_Form1", kWait);
+        ASSERT_NE(main_, nullptr);
+        page_ = FindWindowExW(FindWindowExW(main_, nullptr, L"SysTabControl32", nullptr), nullptr,
+                              L"Quorlen插件安装器_Form2", nullptr);
+        ASSERT_NE(page_, nullptr);
+    }
+    void TearDown() override {
+        if (main_ && IsWindow(main_)) PostMessageW(main_, WM_CLOSE, 0, 0);
+        if (window_.Started()) {
+            EXPECT_EQ(window_.WaitExit(kWait), 0u);
+        }
+        DeployTest::TearDown();
+    }
+    // The next box of the window's process: its text, answered with `button`.
+    std::wstring Answer(int button) {
+        HWND box = test::WaitForWindow(window_.info.dwProcessId, L"#32770", kWait);
+        if (!box) return L"<no box>";
+        const std::wstring text = test::WindowText(GetDlgItem(box, 0xFFFF));
+        EXPECT_EQ(GetWindow(box, GW_OWNER), main_);
+        PostMessageW(box, WM_COMMAND, button, 0);
+        const DWORD start = GetTickCount();
+        while (IsWindow(box) && GetTickCount() - start < kWait) Sleep(20);
+        return text;
+    }
+    void ConfirmAndExpectSuccess(const std::wstring& path) {
+        const std::wstring question = Answer(IDYES);
+        EXPECT_NE(question.find(path), std::wstring::npos) << std::string(question.begin(), question.end());
+        EXPECT_NE(question.find(L"SketchUp 2021"), std::wstring::npos);
+        EXPECT_EQ(Answer(IDOK), L"安装成功！");
+        ExpectInstalled(GetPluginsDir(L"SketchUp 2021", PluginsKind::Automatic));
+    }
+    HWND main_ = nullptr, page_ = nullptr;
+};
+
+TEST_F(LocalPackageTest, CommandLinePackageAfterOneConfirmation) {
+    const FileState before = StateOf(package_);
+    OpenWindow(Quote(package_));
+    ConfirmAndExpectSuccess(package_);
+    EXPECT_TRUE(StateOf(package_) == before);
+    // Without "/log:" the window logs to the user's Temp folder.
+    const std::string log = test::ReadBytes(TempFile(L"qln_install.log"));
+    EXPECT_NE(log.find(" local\r\n  source: " + Utf8(package_) + "\r\n"), std::string::npos) << log;
+}
+
+TEST_F(LocalPackageTest, DeclinedOrNotAPackageChangesNothing) {
+    OpenWindow(Quote(package_));
+    Answer(IDNO);
+    ExpectNothingInstalled();
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    EXPECT_EQ(window_.WaitExit(kWait), 0u);
+
+    const std::wstring text = test::ScratchRoot() + L"\\notes.rbz";
+    test::WriteBytes(text, "just text\r\n");
+    const FileState before = StateOf(text);
+    OpenWindow(Quote(text));
+    EXPECT_EQ(Answer(IDOK), L"该文件不是插件包（.rbz 或 .zip 压缩包），请选择正确的插件包文件！");
+    EXPECT_TRUE(StateOf(text) == before);
+    ExpectNothingInstalled();
+}
+
+// WM_DROPFILES carries an HDROP that lives in the receiving process: build the DROPFILES block
+// there, as the shell does for a real drop.
+void DropFile(HANDLE process, HWND target, const std::wstring& path) {
+    std::string block(sizeof(DROPFILES), '\0');
+    DROPFILES header = {};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::memcpy(block.data(), &header, sizeof(header));
+    block.append(reinterpret_cast<const char*>(path.c_str()), (path.size() + 1) * sizeof(wchar_t));
+    block.append(sizeof(wchar_t), '\0');
+    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    ASSERT_TRUE(WriteProcessMemory(process, remote, block.data(), block.size(), nullptr));
+    PostMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+}
+
+TEST_F(LocalPackageTest, DroppedOnTheWindow) {
+    OpenWindow();
+    EXPECT_TRUE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    DropFile(window_.info.hProcess, main_, package_);
+    ConfirmAndExpectSuccess(package_);
+}
+
+TEST_F(LocalPackageTest, InstallButtonContextMenuOpensTheFileDialog) {
+    OpenWindow();
+    HWND button = GetDlgItem(page_, 109);
+    RECT r;
+    GetWindowRect(button, &r);
+    const RECT before = r;
+    PostMessageW(page_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(button), MAKELPARAM(r.left + 5, r.top + 5));
+    HWND menu = test::WaitForWindow(window_.info.dwProcessId, L"#32768", kWait);
+    ASSERT_NE(menu, nullptr);
+    // The menu loop reads the keyboard from its thread's queue.
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND dialog = nullptr;
+    const DWORD start = GetTickCount();
+    while (!dialog && GetTickCount() - start < kWait) {
+        for (HWND w : test::TopLevelWindows(window_.info.dwProcessId, true))
+            if (test::ClassOf(w) == L"#32770" && test::WindowText(w) == L"选择插件包") dialog = w;
+        Sleep(20);
+    }
+    ASSERT_NE(dialog, nullptr);
+    // The name box of the explorer-style dialog (cmb13, or edt1 in older layouts).
+    HWND name = GetDlgItem(dialog, 0x47C);
+    if (!name) name = GetDlgItem(dialog, 0x480);
+    ASSERT_NE(name, nullptr);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(package_.c_str()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    const DWORD closing = GetTickCount();
+    while (IsWindow(dialog) && GetTickCount() - closing < kWait) Sleep(20);
+    ConfirmAndExpectSuccess(package_);
+    // No control moved for the new way in.
+    GetWindowRect(button, &r);
+    EXPECT_TRUE(EqualRect(&r, &before));
+}
+
+}  // namespace
+}  // namespace qln
