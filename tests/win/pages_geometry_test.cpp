@@ -368,7 +368,9 @@ TEST_F(PagesGeometryTest, MainWindowHasItsSizeTabsAndStatusBar) {
     EXPECT_EQ(r.left, work.left + ((work.right - work.left) - (r.right - r.left)) / 2);
     EXPECT_EQ(r.top, work.top + ((work.bottom - work.top) - (r.bottom - r.top)) / 2);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)) & ~WS_VISIBLE, 0x86CA0000u);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)) & ~WS_EX_WINDOWEDGE, 0x00010000u);
+    // Control parent, and files may be dropped on it (a local package).
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)) & ~WS_EX_WINDOWEDGE,
+              0x00010000u | WS_EX_ACCEPTFILES);
     EXPECT_EQ(test::ClassOf(form), L"Quorlen插件安装器_Form1");
 
     // Tab control first, status bar second, nothing else.
