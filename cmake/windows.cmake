@@ -23,26 +23,26 @@ add_library(qln_win STATIC
   src/app/app_info.cpp
   src/app/startup.cpp
   src/app/main_form.cpp
-  src/forms/builder.cpp
+  src/forms/engine/builder.cpp
   src/pages/utilities_page.cpp
   src/pages/version_lists.cpp
   src/pages/window_page.cpp
   src/discovery/discovery.cpp
   src/plugin/package_install.cpp
-  src/forms/color.cpp
-  src/forms/control_object.cpp
-  src/forms/controls_lists.cpp
-  src/forms/controls_window.cpp
-  src/forms/form_engine.cpp
-  src/forms/canvas.cpp
-  src/forms/vector_draw.cpp
-  src/forms/placement.cpp
-  src/forms/layout.cpp
-  src/forms/resource_images.cpp
-  src/forms/button_group.cpp
-  src/forms/screen.cpp
-  src/forms/windowless.cpp
-  src/forms/windowless_paint.cpp
+  src/forms/layout/color.cpp
+  src/forms/engine/control_object.cpp
+  src/forms/controls/controls_lists.cpp
+  src/forms/controls/controls_window.cpp
+  src/forms/engine/form_engine.cpp
+  src/forms/draw/canvas.cpp
+  src/forms/draw/vector_draw.cpp
+  src/forms/layout/placement.cpp
+  src/forms/layout/layout.cpp
+  src/forms/draw/resource_images.cpp
+  src/forms/button_group/button_group.cpp
+  src/forms/layout/screen.cpp
+  src/forms/controls/windowless.cpp
+  src/forms/controls/windowless_paint.cpp
   src/plugin/http_downloader.cpp
   src/plugin/install_log.cpp
   src/plugin/package_fetch.cpp

@@ -8,7 +8,7 @@
 #include "app/app_info.h"
 #include "app/main_form.h"
 #include "app/startup_trace.h"
-#include "forms/form_engine.h"
+#include "forms/engine/form_engine.h"
 
 extern "C" {
 // The flat GDI+ start-up API; declared here to avoid the C++ GDI+ headers.

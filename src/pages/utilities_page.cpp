@@ -3,9 +3,10 @@
 #include <shellapi.h>
 
 #include "discovery/discovery.h"
-#include "forms/builder.h"
-#include "forms/controls.h"
-#include "forms/windowless.h"
+#include "forms/controls/controls_lists.h"
+#include "forms/controls/controls_window.h"
+#include "forms/controls/windowless.h"
+#include "forms/engine/builder.h"
 #include "pages/version_lists.h"
 
 namespace qln {

@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "discovery/version_rules.h"
-#include "forms/builder.h"
-#include "forms/controls.h"
-#include "forms/windowless.h"
+#include "forms/controls/controls_lists.h"
+#include "forms/controls/controls_window.h"
+#include "forms/controls/windowless.h"
+#include "forms/engine/builder.h"
 
 namespace qln {
 

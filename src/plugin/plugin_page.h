@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "forms/button_group.h"
+#include "forms/button_group/button_group.h"
 #include "plugin/http_downloader.h"
 
 namespace qln {

@@ -16,7 +16,7 @@
 #include <limits>
 #include <string>
 
-#include "forms/placement_rules.h"
+#include "forms/layout/placement_rules.h"
 
 namespace {
 

@@ -16,12 +16,12 @@ cxx=${QLN_FUZZ_CXX:-clang++}
 case $target in
 vector)
   seconds=30
-  sources=(tests/fuzz/vector_language_fuzz.cpp src/forms/vector_language.cpp src/forms/layout_rules.cpp)
-  headers=(src/forms/vector_language.h src/forms/layout_rules.h) ;;
+  sources=(tests/fuzz/vector_language_fuzz.cpp src/forms/draw/vector_language.cpp src/forms/layout/layout_rules.cpp)
+  headers=(src/forms/draw/vector_language.h src/forms/layout/layout_rules.h) ;;
 placement)
   seconds=15
-  sources=(tests/fuzz/placement_fuzz.cpp src/forms/placement_rules.cpp)
-  headers=(src/forms/placement_rules.h) ;;
+  sources=(tests/fuzz/placement_fuzz.cpp src/forms/layout/placement_rules.cpp)
+  headers=(src/forms/layout/placement_rules.h) ;;
 url)
   seconds=15
   sources=(tests/fuzz/url_fuzz.cpp src/plugin/url.cpp)

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "forms/vector_language.h"
+#include "forms/draw/vector_language.h"
 
 namespace {
 

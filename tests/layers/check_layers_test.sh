@@ -37,13 +37,13 @@ if ! out=$(python3 "$check" "$work/tree/src"); then
   echo "FAIL: the tree as it is breaks the layers:"; echo "$out"; failures=$((failures + 1))
 fi
 
-expect_caught forms/canvas.cpp '#include "app/main_form.h"' 'runs upward'
+expect_caught forms/draw/canvas.cpp '#include "app/main_form.h"' 'runs upward'
 expect_caught discovery/discovery.cpp '#include "plugin/plugin_page.h"' 'runs upward'
 expect_caught plugin/plugin_page.cpp '#include "pages/window_page.h"' 'runs sideways between pages'
 expect_caught pages/utilities_page.cpp '#include "plugin/plugin_page.h"' 'runs sideways between pages'
 expect_caught plugin/url.cpp '#include <windows.h>' 'portable file includes the Windows header'
-expect_caught forms/font_spec.cpp '#include "forms/canvas.h"' 'portable file includes'
-expect_caught base/owned.h '#include "forms/canvas.h"' 'runs upward'
+expect_caught forms/layout/font_spec.cpp '#include "forms/draw/canvas.h"' 'portable file includes'
+expect_caught base/owned.h '#include "forms/draw/canvas.h"' 'runs upward'
 
 [ $failures -eq 0 ] && echo "layering check: every planted include was caught"
 exit $((failures > 0))

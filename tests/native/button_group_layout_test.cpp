@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "forms/button_group_layout.h"
+#include "forms/button_group/button_group_layout.h"
 
 namespace qln {
 namespace {

@@ -2,10 +2,10 @@
 // font specs, colour values and the control keyword table.
 #include <gtest/gtest.h>
 
-#include "forms/color_value.h"
-#include "forms/control_keywords.h"
-#include "forms/font_spec.h"
-#include "forms/layout_rules.h"
+#include "forms/engine/control_keywords.h"
+#include "forms/layout/color_value.h"
+#include "forms/layout/font_spec.h"
+#include "forms/layout/layout_rules.h"
 
 namespace qln {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "forms/placement_rules.h"
+#include "forms/layout/placement_rules.h"
 
 namespace qln {
 namespace {

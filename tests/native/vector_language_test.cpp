@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../vector_params.h"
-#include "forms/vector_language.h"
+#include "forms/draw/vector_language.h"
 
 namespace qln {
 namespace {

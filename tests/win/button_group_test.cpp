@@ -11,15 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "forms/button_group.h"
-#include "forms/color_value.h"
-#include "forms/controls.h"
-#include "forms/form_engine.h"
-#include "forms/layout_rules.h"
-#include "forms/screen.h"
+#include "forms/button_group/button_group.h"
+#include "forms/controls/controls_lists.h"
+#include "forms/controls/controls_window.h"
+#include "forms/engine/form_engine.h"
+#include "forms/layout/color_value.h"
+#include "forms/layout/layout_rules.h"
+#include "forms/layout/screen.h"
+#include "message_boxes.h"
 #include "plugin/plugin_page.h"
 #include "test_support.h"
-#include "message_boxes.h"
 
 namespace qln {
 namespace {

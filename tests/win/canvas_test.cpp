@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "forms/canvas.h"
+#include "forms/draw/canvas.h"
 
 namespace qln {
 namespace {

@@ -5,8 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "forms/builder.h"
-#include "forms/controls.h"
+#include "forms/controls/controls_lists.h"
+#include "forms/controls/controls_window.h"
+#include "forms/engine/builder.h"
 
 namespace qln {
 namespace {

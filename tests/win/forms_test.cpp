@@ -5,12 +5,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "forms/controls.h"
-#include "forms/form_engine.h"
-#include "forms/layout.h"
-#include "forms/layout_rules.h"
-#include "forms/screen.h"
-#include "forms/windowless.h"
+#include "forms/controls/controls_lists.h"
+#include "forms/controls/controls_window.h"
+#include "forms/controls/windowless.h"
+#include "forms/engine/form_engine.h"
+#include "forms/layout/layout.h"
+#include "forms/layout/layout_rules.h"
+#include "forms/layout/screen.h"
 #include "message_boxes.h"
 
 namespace qln {

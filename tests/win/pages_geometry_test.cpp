@@ -15,11 +15,12 @@
 #include <vector>
 
 #include "app/main_form.h"
-#include "forms/button_group.h"
-#include "forms/control_object.h"
-#include "forms/controls.h"
-#include "forms/form_engine.h"
-#include "forms/windowless.h"
+#include "forms/button_group/button_group.h"
+#include "forms/controls/controls_lists.h"
+#include "forms/controls/controls_window.h"
+#include "forms/controls/windowless.h"
+#include "forms/engine/control_object.h"
+#include "forms/engine/form_engine.h"
 #include "message_boxes.h"
 #include "pages/utilities_page.h"
 #include "pages/window_page.h"

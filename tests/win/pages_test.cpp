@@ -9,8 +9,9 @@
 
 #include "app/main_form.h"
 #include "discovery/discovery.h"
-#include "forms/controls.h"
-#include "forms/windowless.h"
+#include "forms/controls/controls_lists.h"
+#include "forms/controls/controls_window.h"
+#include "forms/controls/windowless.h"
 #include "leftovers.h"
 #include "message_boxes.h"
 #include "pages/utilities_page.h"

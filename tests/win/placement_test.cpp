@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <string>
 
-#include "forms/placement.h"
+#include "forms/layout/placement.h"
 
 namespace qln {
 namespace {

@@ -7,9 +7,10 @@
 
 #include <cstdlib>
 
-#include "forms/control_object.h"
-#include "forms/controls.h"
-#include "forms/resource_images.h"
+#include "forms/controls/controls_lists.h"
+#include "forms/controls/controls_window.h"
+#include "forms/draw/resource_images.h"
+#include "forms/engine/control_object.h"
 
 namespace qln {
 namespace {

@@ -12,9 +12,10 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "forms/form_engine.h"
-#include "forms/button_group.h"
-#include "forms/controls.h"
+#include "forms/button_group/button_group.h"
+#include "forms/controls/controls_lists.h"
+#include "forms/controls/controls_window.h"
+#include "forms/engine/form_engine.h"
 #include "gui_objects.h"
 #include "message_boxes.h"
 #include "pages/utilities_page.h"

@@ -9,7 +9,8 @@
 #include <string>
 
 #include "../vector_params.h"
-#include "forms/canvas.h"
+#include "forms/draw/canvas.h"
+#include "forms/draw/vector_draw.h"
 
 namespace qln {
 namespace {
