@@ -33,3 +33,8 @@ foreach(target vector placement url)
   set_tests_properties(${name} PROPERTIES TIMEOUT 7200)
 endforeach()
 include(${CMAKE_SOURCE_DIR}/tests/setup/tests.cmake)
+
+# The layers of src/: every include runs down them (tests/layers/check_layers.py), and the check
+# itself catches includes planted upward, sideways between the pages and into portable files.
+add_test(NAME layers.IncludesRunDownTheLayers COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/layers/check_layers.py)
+add_test(NAME layers.CheckCatchesPlantedIncludes COMMAND ${CMAKE_SOURCE_DIR}/tests/layers/check_layers_test.sh)

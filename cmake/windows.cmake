@@ -25,7 +25,8 @@ add_library(qln_win STATIC
   src/app/main_form.cpp
   src/forms/engine/builder.cpp
   src/pages/utilities_page.cpp
-  src/pages/version_lists.cpp
+  src/ui/version_lists.cpp
+  src/ui/app_look.cpp
   src/pages/window_page.cpp
   src/discovery/discovery.cpp
   src/plugin/package_install.cpp

@@ -16,6 +16,7 @@
 #include "pages/utilities_page.h"
 #include "pages/window_page.h"
 #include "plugin/plugin_page.h"
+#include "ui/app_look.h"
 
 namespace qln {
 

@@ -9,6 +9,7 @@
 #include "app/main_form.h"
 #include "app/startup_trace.h"
 #include "forms/engine/form_engine.h"
+#include "ui/app_look.h"
 
 extern "C" {
 // The flat GDI+ start-up API; declared here to avoid the C++ GDI+ headers.

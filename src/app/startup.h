@@ -3,7 +3,6 @@
 
 namespace qln {
 
-inline constexpr const wchar_t* kAppTitle = L"Quorlen插件安装器";
 inline constexpr const wchar_t* kAlreadyRunningText = L"Quorlen插件安装器已打开，请勿重复运行";
 
 // Everything the entry point does before the main window: locale, common controls,

@@ -12,6 +12,7 @@
 #include "plugin/package_fetch.h"
 #include "plugin/package_install.h"
 #include "plugin/plugin_page.h"
+#include "ui/app_look.h"
 
 namespace qln {
 

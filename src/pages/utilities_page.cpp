@@ -7,7 +7,8 @@
 #include "forms/controls/controls_window.h"
 #include "forms/controls/windowless.h"
 #include "forms/engine/builder.h"
-#include "pages/version_lists.h"
+#include "ui/app_look.h"
+#include "ui/version_lists.h"
 
 namespace qln {
 
@@ -78,7 +79,7 @@ LRESULT CALLBACK Form3Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
         if (id == kListId && code == LBN_SELCHANGE) {
-            MirrorSelection(Form3.list, PluginPageList());
+            MirrorSelection(Form3.list);
             return 0;
         }
         if (code == BN_CLICKED) {
@@ -91,6 +92,7 @@ LRESULT CALLBACK Form3Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         break;
     }
     case WM_DESTROY:
+        WithdrawVersionList(Form3.list);
         Form3 = {};
         break;
     }
@@ -99,7 +101,6 @@ LRESULT CALLBACK Form3Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-HWND UtilitiesPageList() { return Form3.list; }
 
 std::wstring CheckEnvironmentFindings(std::wstring_view entry) {
     std::wstring text;
@@ -132,6 +133,7 @@ HWND BuildForm3(HWND parent, LPARAM loadArgument) {
     Form3.list = BuildControl(page, nullptr, {L"LISTBOX", L"List1", kListId, -1, L"", 15, 36, 193, 185, 0x54210103,
                                               WS_EX_CLIENTEDGE, L"当前已安装的SU版本列表", kPageFont});
     StyleVersionList(Form3.list);
+    RegisterVersionList(Form3.list);
     button(108, 1, L"配置目录2", 317, 41, L"打开草图大师配置文件路径，该文件保存系统设置");
     button(109, 4, L"草图目录", 232, 186, L"打开草图大师启动程序所在目录");
     button(110, 5, L"环境检测", 317, 186, L"检测当前草图版本插件安装环境");

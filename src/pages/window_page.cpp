@@ -9,6 +9,7 @@
 #include "forms/controls/controls_window.h"
 #include "forms/controls/windowless.h"
 #include "forms/engine/builder.h"
+#include "ui/app_look.h"
 
 namespace qln {
 

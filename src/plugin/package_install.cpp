@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/startup.h"
 #include "discovery/discovery.h"
 #include "plugin/member_names.h"
+#include "ui/app_look.h"
 #include "unzip.h"
 
 namespace qln {

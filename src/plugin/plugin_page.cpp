@@ -14,12 +14,13 @@
 #include "forms/draw/resource_images.h"
 #include "forms/engine/builder.h"
 #include "forms/layout/layout_rules.h"
-#include "pages/version_lists.h"
 #include "plugin/fetch_rules.h"
 #include "plugin/install_log.h"
 #include "plugin/package_fetch.h"
 #include "plugin/package_install.h"
 #include "plugin/update_server.h"
+#include "ui/app_look.h"
+#include "ui/version_lists.h"
 
 namespace qln {
 
@@ -167,7 +168,7 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         }
         if (id == kListId && code == LBN_SELCHANGE) {
-            MirrorSelection(Form2.list1, UtilitiesPageList());
+            MirrorSelection(Form2.list1);
             return 0;
         }
         break;
@@ -205,6 +206,7 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         FollowGroupSystemColours();
         break;
     case WM_DESTROY:
+        WithdrawVersionList(Form2.list1);
         Form2.window = nullptr;
         Form2.list1 = nullptr;
         Form2.progress1 = nullptr;
@@ -227,7 +229,6 @@ std::wstring g_updateHost = kUpdateServerHost;
 
 }  // namespace
 
-HWND PluginPageList() { return Form2.list1; }
 
 HWND PluginPageWindow() { return Form2.window; }
 
@@ -394,6 +395,7 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
     Form2.list1 = BuildControl(page, nullptr, {L"LISTBOX", L"List1", kListId, -1, L"", 15, 36, 193, 160, 0x54210103,
                                                WS_EX_CLIENTEDGE, L"当前已安装的SU版本列表", kPageFont});
     StyleVersionList(Form2.list1);
+    RegisterVersionList(Form2.list1);
     label(L"Label3", Form2.label3, 263, 179, L"启动草图大师", 4);
 
     frame::ComputeContents(page);

@@ -6,6 +6,7 @@
 Layers, top to bottom:
   app/                 entry, start-up, the main window that composes the pages
   plugin/, pages/      the pages and their work; neither includes the other
+  ui/                  what the pages share: the program's look and message box, the version lists
   discovery/, forms/   finding SketchUp, the form framework
   portable rules       files built for both targets: they include no Windows header and no
                        file that does
@@ -18,9 +19,10 @@ import sys
 
 # Which top-level folders a folder may include from. Anything not listed is refused.
 ALLOWED = {
-    "app": {"app", "plugin", "pages", "discovery", "forms", "resources", "base"},
-    "plugin": {"plugin", "discovery", "forms", "base"},
-    "pages": {"pages", "discovery", "forms", "base"},
+    "app": {"app", "plugin", "pages", "ui", "discovery", "forms", "resources", "base"},
+    "plugin": {"plugin", "ui", "discovery", "forms", "base"},
+    "pages": {"pages", "ui", "discovery", "forms", "base"},
+    "ui": {"ui", "discovery", "forms", "base"},
     "discovery": {"discovery", "forms", "base"},
     "forms": {"forms", "base"},
     "base": {"base"},

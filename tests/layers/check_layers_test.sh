@@ -43,6 +43,7 @@ expect_caught plugin/plugin_page.cpp '#include "pages/window_page.h"' 'runs side
 expect_caught pages/utilities_page.cpp '#include "plugin/plugin_page.h"' 'runs sideways between pages'
 expect_caught plugin/url.cpp '#include <windows.h>' 'portable file includes the Windows header'
 expect_caught forms/layout/font_spec.cpp '#include "forms/draw/canvas.h"' 'portable file includes'
+expect_caught ui/version_lists.cpp '#include "plugin/plugin_page.h"' 'runs upward'
 expect_caught base/owned.h '#include "forms/draw/canvas.h"' 'runs upward'
 
 [ $failures -eq 0 ] && echo "layering check: every planted include was caught"

@@ -48,24 +48,4 @@ HWND BuildControl(HWND form, HWND parent, const ControlSpec& s) {
     return control;
 }
 
-void StyleVersionList(HWND list) {
-    listbox::SetItemHeight(list, RoundHalfEven(18 * static_cast<double>(ScreenFactorY())));
-    wnd::SetForeColor(list, kColorWindowText);
-    wnd::SetBackColor(list, kColorWindow);
-}
-
-void StylePageFrame(HWND form, int id) {
-    frame::SetBorderWidth(form, id, 1);
-    frame::SetCornerSize(form, id, 3);
-    // System colours by reference: resolved at each paint, they follow WM_SYSCOLORCHANGE.
-    frame::SetLineColorValue(form, id, kColorBtnShadow);
-    frame::SetCaptionAlignment(form, id, 0);
-    windowless::SetForeColorValue(form, id, kColorWindowText);
-    windowless::SetFont(form, id, kPageFont);
-}
-
-int ShowMessage(HWND owner, const wchar_t* text, UINT iconFlags) {
-    return MessageBoxW(owner, text, L"Quorlen插件安装器", MB_OK | iconFlags);
-}
-
 }  // namespace qln

@@ -41,17 +41,4 @@ struct ControlSpec {
 // itself is made when the mouse first comes over the control).
 HWND BuildControl(HWND form, HWND parent, const ControlSpec& spec);
 
-// A version list as the pages use it: item height 18 logical pixels, window text on window
-// colour.
-void StyleVersionList(HWND list);
-
-// A windowless frame as the pages draw it: border 1, corner 3, button-shadow line, window-text
-// caption, the page font.
-void StylePageFrame(HWND form, int id);
-
-// Message boxes of the program: caption "Quorlen插件安装器", OK only.
-int ShowMessage(HWND owner, const wchar_t* text, UINT iconFlags = 0);
-
-inline constexpr const wchar_t* kPageFont = L"Microsoft YaHei,9,0";
-
 }  // namespace qln

@@ -32,11 +32,13 @@ void FillVersionList(HWND page, HWND list, int frameId);
 // Tells the user (owner `page`) and returns false when one fails.
 bool CheckVersionSelection(HWND page, HWND list, std::wstring& entry);
 
-// Selects in `other` the line with the index selected in `list` (no notification follows).
-void MirrorSelection(HWND list, HWND other);
+// The pages' version lists are kept in step by index: each page registers its List1 when it is
+// built and withdraws it when the list goes (a window handle may be reused afterwards).
+void RegisterVersionList(HWND list);
+void WithdrawVersionList(HWND list);
 
-// The plugin page's List1 and the utilities page's List1, for mirroring.
-HWND PluginPageList();
-HWND UtilitiesPageList();
+// Selects in every other registered list the line with the index selected in `list` (no
+// notification follows).
+void MirrorSelection(HWND list);
 
 }  // namespace qln

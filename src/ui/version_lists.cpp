@@ -1,9 +1,12 @@
-#include "pages/version_lists.h"
+#include "ui/version_lists.h"
+
+#include <algorithm>
+#include <vector>
 
 #include "forms/controls/controls_lists.h"
 #include "forms/controls/controls_window.h"
 #include "forms/controls/windowless.h"
-#include "forms/engine/builder.h"
+#include "ui/app_look.h"
 
 namespace qln {
 
@@ -33,10 +36,23 @@ bool CheckVersionSelection(HWND page, HWND list, std::wstring& entry) {
     return true;
 }
 
-void MirrorSelection(HWND list, HWND other) {
+namespace {
+// Touched by the GUI thread only, which builds and destroys the pages.
+std::vector<HWND> g_versionLists;
+}  // namespace
+
+void RegisterVersionList(HWND list) {
+    if (list && std::find(g_versionLists.begin(), g_versionLists.end(), list) == g_versionLists.end())
+        g_versionLists.push_back(list);
+}
+
+void WithdrawVersionList(HWND list) { std::erase(g_versionLists, list); }
+
+void MirrorSelection(HWND list) {
     const int index = listbox::ListIndex(list);
     if (index == -1 && listbox::SelectedText(list).empty()) return;
-    if (other) SendMessageW(other, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    for (HWND other : g_versionLists)
+        if (other != list) SendMessageW(other, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 }  // namespace qln
