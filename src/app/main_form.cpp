@@ -17,6 +17,7 @@
 #include "pages/window_page.h"
 #include "plugin/plugin_page.h"
 #include "ui/app_look.h"
+#include "ui/page_styles.h"
 
 namespace qln {
 
@@ -165,8 +166,8 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
         FlashWindowEx(&flash);
         return Form1.window;
     }
-    HWND form = BuildForm(parent, {L"Quorlen插件安装器_Form1", L"Form1", L"Quorlen插件安装器", 430, 320, 0x86CA0000,
-                                   0x00010100, Form1Proc});
+    HWND form = BuildForm(parent, {L"Quorlen插件安装器_Form1", L"Form1", L"Quorlen插件安装器", 430, 320, styles::kMainForm,
+                                   styles::kMainFormEx, Form1Proc});
     QLN_TRACE("Form1 window");
     if (!form) return nullptr;
     Form1 = {};
@@ -175,13 +176,13 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
     DragAcceptFiles(form, TRUE);
 
     Form1.tabControl = BuildControl(form, nullptr, {L"TABCONTROL", L"TabControl1", Form1.tabControlId, -1, L"", 0, 0,
-                                                    400, 260, 0x56020400, WS_EX_CONTROLPARENT, nullptr, nullptr});
+                                                    400, 260, styles::kTabControl, WS_EX_CONTROLPARENT, nullptr, nullptr});
     // A tab control that cannot be created leaves the window without pages, as a page builder
     // that returns no window leaves its tab empty: the window still opens with its status bar.
     if (Form1.tabControl) BuildTabsAndPages();
 
     Form1.status = BuildControl(form, nullptr, {L"STATUSBAR", L"Status1", Form1.statusId, -1, L"", 0, 0, 0, 0,
-                                                0x56000803, 0, nullptr, nullptr});
+                                                styles::kStatusBar, 0, nullptr, nullptr});
     if (Form1.status) {
         GetControlObject(Form1.status)->hooks.destroy = StatusBarDestroy;
         statusbar::AddPanel(Form1.status, L"\t用户名", L"", 0, 55, "");

@@ -9,6 +9,7 @@
 #include "forms/engine/builder.h"
 #include "ui/app_look.h"
 #include "ui/version_lists.h"
+#include "ui/page_styles.h"
 
 namespace qln {
 
@@ -16,10 +17,6 @@ Form3Record Form3;
 
 namespace {
 
-constexpr int kListId = 107;
-constexpr int kFrame1Id = 106;
-constexpr int kFrame2Id = 105;
-constexpr DWORD kButtonStyle = 0x54010F00;
 constexpr const wchar_t* kOpenFailed = L"打开路径失败，路径可能不存在！";
 
 // Explorer on a folder; the shell's results of 30 and below are failures here.
@@ -71,14 +68,14 @@ void Command1_Click(HWND page, int index) {
     RunUtilityAction(page, index, entry);
 }
 
-void LoadForm3(HWND page, LPARAM) { FillVersionList(page, Form3.list, kFrame1Id); }
+void LoadForm3(HWND page, LPARAM) { FillVersionList(page, Form3.list, form3_ids::kFrame1); }
 
 LRESULT CALLBACK Form3Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
-        if (id == kListId && code == LBN_SELCHANGE) {
+        if (id == form3_ids::kList1 && code == LBN_SELCHANGE) {
             MirrorSelection(Form3.list);
             return 0;
         }
@@ -113,24 +110,24 @@ std::wstring CheckEnvironmentFindings(std::wstring_view entry) {
 }
 
 HWND BuildForm3(HWND parent, LPARAM loadArgument) {
-    HWND page = BuildForm(parent, {L"Quorlen插件安装器_Form3", L"Form3", L"插件管理", 416, 239, 0x460B0000,
+    HWND page = BuildForm(parent, {L"Quorlen插件安装器_Form3", L"Form3", L"插件管理", 416, 239, styles::kPageForm,
                                    WS_EX_CONTROLPARENT, Form3Proc});
     if (!page) return nullptr;
     Form3 = {};
     Form3.window = page;
     auto button = [&](int id, int index, const wchar_t* caption, int x, int y, const wchar_t* tip) {
         Form3.buttons[index] =
-            BuildControl(page, nullptr, {L"BUTTON", L"Command1", id, index, caption, x, y, 80, 30, kButtonStyle, 0,
+            BuildControl(page, nullptr, {L"BUTTON", L"Command1", id, index, caption, x, y, 80, 30, styles::kTextButton, 0,
                                          tip, kPageFont});
     };
     button(102, 0, L"配置目录1", 232, 41, L"打开草图大师配置文件路径，该文件保存用户设置");
     button(103, 3, L"插件目录2", 317, 115, L"打开不带用户名的插件启动目录(ProgramData)");
     button(104, 2, L"插件目录1", 232, 114, L"打开带用户名的插件启动目录(AppData)");
-    CreateFrame(page, L"Frame2", kFrame2Id, 224, 15, 180, 210, L"功能模块");
-    StylePageFrame(page, kFrame2Id);
-    CreateFrame(page, L"Frame1", kFrame1Id, 11, 15, 200, 210, L"选择草图版本");
-    StylePageFrame(page, kFrame1Id);
-    Form3.list = BuildControl(page, nullptr, {L"LISTBOX", L"List1", kListId, -1, L"", 15, 36, 193, 185, 0x54210103,
+    CreateFrame(page, L"Frame2", form3_ids::kFrame2, 224, 15, 180, 210, L"功能模块");
+    StylePageFrame(page, form3_ids::kFrame2);
+    CreateFrame(page, L"Frame1", form3_ids::kFrame1, 11, 15, 200, 210, L"选择草图版本");
+    StylePageFrame(page, form3_ids::kFrame1);
+    Form3.list = BuildControl(page, nullptr, {L"LISTBOX", L"List1", form3_ids::kList1, -1, L"", 15, 36, 193, 185, styles::kSortedList,
                                               WS_EX_CLIENTEDGE, L"当前已安装的SU版本列表", kPageFont});
     StyleVersionList(Form3.list);
     RegisterVersionList(Form3.list);

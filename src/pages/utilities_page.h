@@ -9,9 +9,14 @@
 
 namespace qln {
 
+// Control ids of the utilities page as its form was designed.
+namespace form3_ids {
+inline constexpr int kFrame2 = 105, kFrame1 = 106, kList1 = 107;
+}  // namespace form3_ids
+
 struct Form3Record {
     HWND window = nullptr;
-    HWND list = nullptr;  // List1, id 107
+    HWND list = nullptr;  // List1
     HWND buttons[6] = {};  // Command1 by array index
 };
 extern Form3Record Form3;

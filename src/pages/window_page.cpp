@@ -10,6 +10,7 @@
 #include "forms/controls/windowless.h"
 #include "forms/engine/builder.h"
 #include "ui/app_look.h"
+#include "ui/page_styles.h"
 
 namespace qln {
 
@@ -17,10 +18,6 @@ Form4Record Form4;
 
 namespace {
 
-constexpr int kListId = 102;
-constexpr int kFrame1Id = 105;
-constexpr int kFrame2Id = 106;
-constexpr DWORD kButtonStyle = 0x54010F00;
 constexpr UINT kHomeFlags = SWP_NOSIZE | SWP_NOOWNERZORDER;  // 0x201: comes to the top, no z-order lock
 constexpr int kShakeOffset = 15;
 constexpr int kShakeRounds = 20;
@@ -80,7 +77,7 @@ LRESULT CALLBACK Form4Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
-        if (id == kListId && code == LBN_SELCHANGE) {
+        if (id == form4_ids::kList1 && code == LBN_SELCHANGE) {
             ShowSelectionToolTip(Form4.list);
             return 0;
         }
@@ -110,10 +107,10 @@ void RefreshWindowList(HWND page) {
     const std::vector<DWORD> ids = SketchUpProcessIds();
     listbox::Clear(Form4.list);
     if (ids.empty()) {
-        windowless::SetCaption(page, kFrame1Id, L"无可操作窗口");
+        windowless::SetCaption(page, form4_ids::kFrame1, L"无可操作窗口");
         return;
     }
-    windowless::SetCaption(page, kFrame1Id, L"选择操作窗口");
+    windowless::SetCaption(page, form4_ids::kFrame1, L"选择操作窗口");
     Collection c{Form4.list, &ids};
     EnumDesktopWindows(nullptr, CollectSketchUpWindow, reinterpret_cast<LPARAM>(&c));
     if (listbox::ListCount(Form4.list) > 0) listbox::SetListIndex(Form4.list, 0);
@@ -146,25 +143,25 @@ void ApplyWindowAction(HWND page, int index) {
 }
 
 HWND BuildForm4(HWND parent, LPARAM loadArgument) {
-    HWND page = BuildForm(parent, {L"Quorlen插件安装器_Form4", L"Form4", L"窗口管理", 416, 239, 0x460B0000,
+    HWND page = BuildForm(parent, {L"Quorlen插件安装器_Form4", L"Form4", L"窗口管理", 416, 239, styles::kPageForm,
                                    WS_EX_CONTROLPARENT, Form4Proc});
     if (!page) return nullptr;
     Form4 = {};
     Form4.window = page;
-    Form4.list = BuildControl(page, nullptr, {L"LISTBOX", L"List1", kListId, -1, L"", 15, 36, 193, 185, 0x54210101,
+    Form4.list = BuildControl(page, nullptr, {L"LISTBOX", L"List1", form4_ids::kList1, -1, L"", 15, 36, 193, 185, styles::kList,
                                               WS_EX_CLIENTEDGE, nullptr, kPageFont});
     StyleVersionList(Form4.list);
-    Form4.refresh = BuildControl(page, nullptr, {L"BUTTON", L"Command1", 103, -1, L"刷新列表", 232, 41, 80, 30,
-                                                 kButtonStyle, 0, L"刷新窗口列表", kPageFont});
+    Form4.refresh = BuildControl(page, nullptr, {L"BUTTON", L"Command1", form4_ids::kCommand1, -1, L"刷新列表", 232, 41, 80, 30,
+                                                 styles::kTextButton, 0, L"刷新窗口列表", kPageFont});
     auto action = [&](int id, int index, const wchar_t* caption, int x, int y, const wchar_t* tip) {
         Form4.actions[index] = BuildControl(
-            page, nullptr, {L"BUTTON", L"Command2", id, index, caption, x, y, 80, 30, kButtonStyle, 0, tip, kPageFont});
+            page, nullptr, {L"BUTTON", L"Command2", id, index, caption, x, y, 80, 30, styles::kTextButton, 0, tip, kPageFont});
     };
     action(104, 0, L"重置位置", 317, 41, L"将窗口移到屏幕左上角");
-    CreateFrame(page, L"Frame1", kFrame1Id, 11, 15, 200, 210, L"选择操作窗口");
-    StylePageFrame(page, kFrame1Id);
-    CreateFrame(page, L"Frame2", kFrame2Id, 224, 15, 180, 210, L"窗口管理");
-    StylePageFrame(page, kFrame2Id);
+    CreateFrame(page, L"Frame1", form4_ids::kFrame1, 11, 15, 200, 210, L"选择操作窗口");
+    StylePageFrame(page, form4_ids::kFrame1);
+    CreateFrame(page, L"Frame2", form4_ids::kFrame2, 224, 15, 180, 210, L"窗口管理");
+    StylePageFrame(page, form4_ids::kFrame2);
     action(107, 1, L"窗口置顶", 232, 89, L"将窗口位于顶层");
     action(108, 2, L"取消置顶", 317, 89, L"取消窗口顶层");
     action(109, 3, L"禁用窗口", 232, 137, L"使窗口不接收鼠标键盘操作");

@@ -21,6 +21,7 @@
 #include "plugin/update_server.h"
 #include "ui/app_look.h"
 #include "ui/version_lists.h"
+#include "ui/page_styles.h"
 
 namespace qln {
 
@@ -28,11 +29,6 @@ Form2Record Form2;
 
 namespace {
 
-constexpr int kCommand2Id = 105;
-constexpr int kWinInetId = 106;
-constexpr int kProgressId = 107;
-constexpr int kCommand1Id = 109;
-constexpr int kListId = 110;
 
 // Carried to the page's thread: a new status line, or the progress bar shown or hidden.
 constexpr UINT kSetStatusMessage = WM_APP + 1;
@@ -154,11 +150,11 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
-        if (id == kCommand2Id && code == BN_CLICKED) {
+        if (id == form2_ids::kCommand2 && code == BN_CLICKED) {
             LaunchSelectedVersion(window);
             return 0;
         }
-        if (id == kCommand1Id && code == BN_CLICKED) {
+        if (id == form2_ids::kCommand1 && code == BN_CLICKED) {
             StartPackageDownload(window);
             return 0;
         }
@@ -167,7 +163,7 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             if (!path.empty()) InstallLocalPackage(window, path);
             return 0;
         }
-        if (id == kListId && code == LBN_SELCHANGE) {
+        if (id == form2_ids::kList1 && code == LBN_SELCHANGE) {
             MirrorSelection(Form2.list1);
             return 0;
         }
@@ -193,9 +189,8 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_NOTIFY: {
         // NoxbunGroup1: its only item switches between the two ways of finding the versions.
-        constexpr UINT_PTR kNoxbunGroupId = 102;
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (!header || header->idFrom != kNoxbunGroupId) break;
+        if (!header || header->idFrom != static_cast<UINT_PTR>(form2_ids::kNoxbunGroup1)) break;
         if (header->code == 0) {
             PageVersionList list(window, Form2.list1, Form2.frame1);
             ToggleVersionScan(list);
@@ -329,13 +324,13 @@ void LaunchSelectedVersion(HWND page) {
 }
 
 HWND BuildForm2(HWND parent, LPARAM loadArgument) {
-    HWND page = BuildForm(parent, {L"Quorlen插件安装器_Form2", L"Form2", L"插件管理", 416, 239, 0x460B0000,
-                                   0x00010080, Form2Proc});
+    HWND page = BuildForm(parent, {L"Quorlen插件安装器_Form2", L"Form2", L"插件管理", 416, 239, styles::kPageForm,
+                                   styles::kPageFormEx, Form2Proc});
     if (!page) return nullptr;
     Form2.window = page;
     Form2.noxbunGroup1 = ButtonGroup{};
-    HWND groupWindow = BuildControl(page, nullptr, {L"NoxbunGroup", L"NoxbunGroup1", 102, -1, L"", 378, 2, 36, 36,
-                                                    0x56010100, 0, nullptr, kPageFont});
+    HWND groupWindow = BuildControl(page, nullptr, {L"NoxbunGroup", L"NoxbunGroup1", form2_ids::kNoxbunGroup1, -1, L"", 378, 2, 36, 36,
+                                                    styles::kButtonGroup, 0, nullptr, kPageFont});
     if (groupWindow) {
         AttachButtonGroup(groupWindow, &Form2.noxbunGroup1);
         ButtonGroup& g = Form2.noxbunGroup1;
@@ -362,16 +357,16 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
     };
     label(L"Label2", Form2.label2, 263, 81, L"安装/更新插件", 4);
     label(L"Label1", Form2.label1, 295, 210, L"", 0);
-    Form2.command2 = BuildControl(page, nullptr, {L"BUTTON", L"Command2", kCommand2Id, -1, L"", 288, 124, 50, 50,
-                                                  0x54010F40, 0, L"启动对应版本的草图大师", L"Microsoft YaHei,9,1"});
+    Form2.command2 = BuildControl(page, nullptr, {L"BUTTON", L"Command2", form2_ids::kCommand2, -1, L"", 288, 124, 50, 50,
+                                                  styles::kIconButton, 0, L"启动对应版本的草图大师", L"Microsoft YaHei,9,1"});
     button::SetImage(Form2.command2, "ICON_SKETCHUP");
 
     // The download component has no window: its object joins the form's chain.
-    AddWindowlessObject(page, ControlKindTag::Component, L"WinInet1", kWinInetId);
+    AddWindowlessObject(page, ControlKindTag::Component, L"WinInet1", form2_ids::kWinInet1);
     Form2.winInet1.SetHttpVersion(L"HTTP/1.1");
     Form2.winInet1.SetChunkSize(4096);
     Form2.winInet1.SetOwnerWindow(page);
-    Form2.winInet1.SetControlId(kWinInetId);
+    Form2.winInet1.SetControlId(form2_ids::kWinInet1);
     Form2.winInet1.AssignEvent(L"DownloadBegin", AsEventHandler(WinInet1_DownloadBegin));
     Form2.winInet1.AssignEvent(L"DownloadComplete", AsEventHandler(InstallPackage));
     Form2.winInet1.AssignEvent(L"FileDownload", AsEventHandler(WinInet1_FileDownload));
@@ -380,8 +375,8 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
     SetPluginPageView(&g_installView);
     SetInstallReportHook(LogPageInstallation);
 
-    Form2.progress1 = BuildControl(page, nullptr, {L"PROGRESSBAR", L"Progress1", kProgressId, -1, L"", 11, 210, 269,
-                                                   20, 0x44000000, 0, nullptr, nullptr});
+    Form2.progress1 = BuildControl(page, nullptr, {L"PROGRESSBAR", L"Progress1", form2_ids::kProgress1, -1, L"", 11, 210, 269,
+                                                   20, styles::kHiddenProgressBar, 0, nullptr, nullptr});
     progress::SetMin(Form2.progress1, 1);
     progress::SetMax(Form2.progress1, 100);
     progress::SetValue(Form2.progress1, 30);
@@ -389,10 +384,10 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
 
     CreateFrame(page, L"Frame1", Form2.frame1, 11, 15, 200, 184, L"选择草图版本");
     StylePageFrame(page, Form2.frame1);
-    Form2.command1 = BuildControl(page, nullptr, {L"BUTTON", L"Command1", kCommand1Id, -1, L"", 288, 26, 50, 50,
-                                                  0x54012F40, 0, L"下载最新版Quorlen插件并安装", L"Microsoft YaHei,9,1"});
+    Form2.command1 = BuildControl(page, nullptr, {L"BUTTON", L"Command1", form2_ids::kCommand1, -1, L"", 288, 26, 50, 50,
+                                                  styles::kIconButtonMultiline, 0, L"下载最新版Quorlen插件并安装", L"Microsoft YaHei,9,1"});
     button::SetImage(Form2.command1, "AAAAA_APPICON");
-    Form2.list1 = BuildControl(page, nullptr, {L"LISTBOX", L"List1", kListId, -1, L"", 15, 36, 193, 160, 0x54210103,
+    Form2.list1 = BuildControl(page, nullptr, {L"LISTBOX", L"List1", form2_ids::kList1, -1, L"", 15, 36, 193, 160, styles::kSortedList,
                                                WS_EX_CLIENTEDGE, L"当前已安装的SU版本列表", kPageFont});
     StyleVersionList(Form2.list1);
     RegisterVersionList(Form2.list1);

@@ -13,19 +13,26 @@
 
 namespace qln {
 
+// Control ids of the plugin page as its form was designed; the page and the tests that drive it
+// find its controls by them.
+namespace form2_ids {
+inline constexpr int kNoxbunGroup1 = 102, kLabel2 = 103, kLabel1 = 104, kCommand2 = 105, kWinInet1 = 106,
+                     kProgress1 = 107, kFrame1 = 108, kCommand1 = 109, kList1 = 110, kLabel3 = 111;
+}  // namespace form2_ids
+
 struct Form2Record {
     bool createAnew = false;
     HWND window = nullptr;
     ButtonGroup noxbunGroup1;  // the detection toggle; its window reaches it too
-    int label2 = 103;
-    int label1 = 104;
+    int label2 = form2_ids::kLabel2;
+    int label1 = form2_ids::kLabel1;
     HWND command2 = nullptr;
     HttpDownloader winInet1;
     HWND progress1 = nullptr;
-    int frame1 = 108;
+    int frame1 = form2_ids::kFrame1;
     HWND command1 = nullptr;
     HWND list1 = nullptr;
-    int label3 = 111;
+    int label3 = form2_ids::kLabel3;
 };
 extern Form2Record Form2;
 

@@ -11,6 +11,7 @@
 #include "test_server.h"
 
 #include "discovery/discovery.h"
+#include "plugin/plugin_page.h"
 #include "test_support.h"
 #include "zip_writer.h"
 
@@ -393,7 +394,7 @@ TEST_F(LocalPackageTest, DroppedOnTheWindow) {
 
 TEST_F(LocalPackageTest, InstallButtonContextMenuOpensTheFileDialog) {
     OpenWindow();
-    HWND button = GetDlgItem(page_, 109);
+    HWND button = GetDlgItem(page_, form2_ids::kCommand1);
     RECT r;
     GetWindowRect(button, &r);
     const RECT before = r;

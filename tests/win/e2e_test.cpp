@@ -8,6 +8,8 @@
 #include "discovery/discovery.h"
 #include "leftovers.h"
 #include "message_boxes.h"
+#include "pages/window_page.h"
+#include "plugin/plugin_page.h"
 #include "test_support.h"
 #include "zip_writer.h"
 
@@ -100,15 +102,15 @@ protected:
         ASSERT_NE(windows_, nullptr);
         // The load handlers have filled the lists once the list holds its lines.
         const DWORD start = GetTickCount();
-        while (SendMessageW(GetDlgItem(plugin_, 110), LB_GETCOUNT, 0, 0) < 2 && GetTickCount() - start < kWait) Sleep(20);
+        while (SendMessageW(GetDlgItem(plugin_, form2_ids::kList1), LB_GETCOUNT, 0, 0) < 2 && GetTickCount() - start < kWait) Sleep(20);
     }
 
     void InstallAndCheck(PluginsKind expectedKind) {
-        EXPECT_EQ(ListLines(GetDlgItem(plugin_, 110)), (std::vector<std::wstring>{L"SketchUp 2021", L"SketchUp 2023"}));
-        PostMessageW(GetDlgItem(plugin_, 109), BM_CLICK, 0, 0);
+        EXPECT_EQ(ListLines(GetDlgItem(plugin_, form2_ids::kList1)), (std::vector<std::wstring>{L"SketchUp 2021", L"SketchUp 2023"}));
+        PostMessageW(GetDlgItem(plugin_, form2_ids::kCommand1), BM_CLICK, 0, 0);
         EXPECT_EQ(AnswerBox(installer_.info.dwProcessId, main_), L"安装成功！");
         // Every byte arrived: the installer's own bar reads 100 (per cent).
-        EXPECT_EQ(SendMessageW(GetDlgItem(plugin_, 107), PBM_GETPOS, 0, 0), 100);
+        EXPECT_EQ(SendMessageW(GetDlgItem(plugin_, form2_ids::kProgress1), PBM_GETPOS, 0, 0), 100);
         const std::wstring plugins = GetPluginsDir(L"SketchUp 2021", expectedKind);
         EXPECT_EQ(test::ReadBytes(plugins + L"\\qln_demo\\main.rb"), "puts 'demo'\n");
         EXPECT_EQ(test::ReadBytes(plugins + L"\\qln_demo.rb"), "require 'qln_demo/main'\n");
@@ -143,7 +145,7 @@ TEST_F(EndToEndTest, ASecondStartIsRefused) {
 TEST_F(EndToEndTest, WindowPageManagesTheStandInSketchUp) {
     StartInstaller();
     // Start the stand-in through the installer's own launch button.
-    PostMessageW(GetDlgItem(plugin_, 105), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(plugin_, form2_ids::kCommand2), BM_CLICK, 0, 0);
     HWND target = nullptr;
     const DWORD start = GetTickCount();
     while (!target && GetTickCount() - start < kWait) {
@@ -166,7 +168,7 @@ TEST_F(EndToEndTest, WindowPageManagesTheStandInSketchUp) {
     EXPECT_TRUE(IsWindowVisible(windows_));
     EXPECT_FALSE(IsWindowVisible(plugin_));
 
-    HWND list = GetDlgItem(windows_, 102);
+    HWND list = GetDlgItem(windows_, form4_ids::kList1);
     auto click = [&](int id) { SendMessageW(GetDlgItem(windows_, id), BM_CLICK, 0, 0); };
     click(103);  // refresh
     ASSERT_EQ(ListLines(list), std::vector<std::wstring>{L"无标题 - SketchUp"});

@@ -29,7 +29,8 @@ using test::MakeDirs;
 using test::MessageBoxCatcher;
 using test::UserName;
 
-constexpr int kCommand1 = 109, kCommand2 = 105, kList2 = 110, kLabel1 = 104, kFrame1 = 108;
+using namespace form2_ids;
+constexpr int kList2 = kList1;
 
 class PagesTest : public ::testing::Test {
 protected:
