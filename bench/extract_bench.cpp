@@ -1,8 +1,11 @@
-// Times ExtractArchive against minizip's example extractor miniunz (built from the same minizip
-// sources) on one package, each into a fresh folder, alternating which goes first.
+// Times the installer's staged installation (InstallPackageFile: unpacking and verifying into a
+// staging folder, then the moves into place) against the in-place ExtractArchive it replaced
+// and against minizip's example extractor miniunz (built from the same minizip sources), on one
+// package, each into a fresh folder, rotating which goes first.
 //   extract_bench <package.zip> <miniunz.exe> <work folder> [rounds]
 // miniunz runs as a process of its own, so its start-up is measured too (a run without
-// arguments, which only prints its banner) and reported beside the raw times.
+// arguments, which only prints its banner) and reported beside the raw times. A last pair of
+// lines times an update over an installed copy (every file replaced), staged against in-place.
 #include <windows.h>
 
 #include <algorithm>
@@ -97,43 +100,94 @@ int main(int argc, char** argv) {
     const std::string package = argv[1], miniunz = argv[2], work = argv[3];
     const int rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
     const std::string ours = work + "\\ours", theirs = work + "\\miniunz";
+    // The staged installation works beside its target: the target is a Plugins folder in a
+    // folder of its own, as SketchUp's is.
+    const std::string stagedParent = work + "\\staged", staged = stagedParent + "\\Plugins";
+    const std::wstring packageW = qln::AnsiToWide(package), stagedW = qln::AnsiToWide(staged);
 
-    std::vector<double> oursTimes, theirTimes, startTimes;
+    std::vector<double> oursTimes, stagedTimes, theirTimes, startTimes;
     for (int round = 0; round < rounds; ++round) {
         RemoveTree(ours);
+        RemoveTree(stagedParent);
         RemoveTree(theirs);
         CreateDirectoryA(ours.c_str(), nullptr);
+        CreateDirectoryA(stagedParent.c_str(), nullptr);
+        CreateDirectoryA(staged.c_str(), nullptr);
         CreateDirectoryA(theirs.c_str(), nullptr);
-        for (int side = 0; side < 2; ++side) {
-            if ((side + round) % 2 == 0) {
+        for (int side = 0; side < 3; ++side) {
+            switch ((side + round) % 3) {
+            case 0: {
                 const double start = Now();
                 const bool ok = qln::ExtractArchive(package, ours);
                 oursTimes.push_back(Now() - start);
                 if (!ok) std::printf("round %d: ExtractArchive failed\n", round);
-            } else {
+                break;
+            }
+            case 1: {
+                const double start = Now();
+                const qln::InstallReport report = qln::InstallPackageFile(packageW, stagedW);
+                stagedTimes.push_back(Now() - start);
+                if (report.outcome != qln::InstallOutcome::Succeeded)
+                    std::printf("round %d: InstallPackageFile: %s\n", round, qln::InstallOutcomeName(report.outcome));
+                break;
+            }
+            default:
                 theirTimes.push_back(RunTimed("\"" + miniunz + "\" -x -o \"" + package + "\" -d \"" + theirs + "\""));
             }
         }
         startTimes.push_back(RunTimed("\"" + miniunz + "\""));
-        std::printf("round %d: ExtractArchive %.3f s, miniunz %.3f s (start-up %.3f s)\n", round, oursTimes.back(),
-                    theirTimes.back(), startTimes.back());
+        std::printf("round %d: ExtractArchive (in place) %.3f s, InstallPackageFile (staged) %.3f s, miniunz %.3f s "
+                    "(start-up %.3f s)\n",
+                    round, oursTimes.back(), stagedTimes.back(), theirTimes.back(), startTimes.back());
     }
 
-    long long oursFiles = 0, oursBytes = 0, theirFiles = 0, theirBytes = 0;
+    long long oursFiles = 0, oursBytes = 0, stagedFiles = 0, stagedBytes = 0, theirFiles = 0, theirBytes = 0;
     Tally(ours, oursFiles, oursBytes);
+    Tally(staged, stagedFiles, stagedBytes);
     Tally(theirs, theirFiles, theirBytes);
-    std::printf("unpacked: ours %lld files %lld bytes, miniunz %lld files %lld bytes%s\n", oursFiles, oursBytes,
-                theirFiles, theirBytes, oursFiles == theirFiles && oursBytes == theirBytes ? "" : "  MISMATCH");
+    const bool same = oursFiles == theirFiles && oursBytes == theirBytes && stagedFiles == theirFiles &&
+                      stagedBytes == theirBytes;
+    std::printf("unpacked: in place %lld files %lld bytes, staged %lld files %lld bytes, miniunz %lld files %lld "
+                "bytes%s\n",
+                oursFiles, oursBytes, stagedFiles, stagedBytes, theirFiles, theirBytes, same ? "" : "  MISMATCH");
+    long long leftFiles = 0, leftBytes = 0;
+    Tally(stagedParent, leftFiles, leftBytes);
+    if (leftFiles != stagedFiles) std::printf("staged: %lld files left beside the target\n", leftFiles - stagedFiles);
 
     const double oursBest = *std::min_element(oursTimes.begin(), oursTimes.end());
+    const double stagedBest = *std::min_element(stagedTimes.begin(), stagedTimes.end());
     const double theirBest = *std::min_element(theirTimes.begin(), theirTimes.end());
     const double startBest = *std::min_element(startTimes.begin(), startTimes.end());
-    std::printf("best:   ExtractArchive %.3f s, miniunz %.3f s, miniunz start-up %.3f s\n", oursBest, theirBest,
-                startBest);
-    std::printf("median: ExtractArchive %.3f s, miniunz %.3f s\n", Median(oursTimes), Median(theirTimes));
-    std::printf("ratio ExtractArchive / miniunz (best): %.3f; without miniunz's start-up: %.3f (goal <= 1.1)\n",
+    std::printf("best:   ExtractArchive %.3f s, InstallPackageFile %.3f s, miniunz %.3f s, miniunz start-up %.3f s\n",
+                oursBest, stagedBest, theirBest, startBest);
+    std::printf("median: ExtractArchive %.3f s, InstallPackageFile %.3f s, miniunz %.3f s\n", Median(oursTimes),
+                Median(stagedTimes), Median(theirTimes));
+    std::printf("ratio staged / in place (best): %.3f (goal <= 1.3); median: %.3f\n", stagedBest / oursBest,
+                Median(stagedTimes) / Median(oursTimes));
+    std::printf("ratio staged / miniunz (best): %.3f; without miniunz's start-up: %.3f\n", stagedBest / theirBest,
+                stagedBest / (theirBest - startBest));
+    std::printf("ratio ExtractArchive / miniunz (best): %.3f; without miniunz's start-up: %.3f\n",
                 oursBest / theirBest, oursBest / (theirBest - startBest));
+
+    // An update: the same package over the copy each road has just installed.
+    std::vector<double> oursUpdates, stagedUpdates;
+    for (int round = 0; round < rounds; ++round) {
+        double start = Now();
+        qln::ExtractArchive(package, ours);
+        oursUpdates.push_back(Now() - start);
+        start = Now();
+        const qln::InstallReport report = qln::InstallPackageFile(packageW, stagedW);
+        stagedUpdates.push_back(Now() - start);
+        if (report.outcome != qln::InstallOutcome::Succeeded)
+            std::printf("update %d: InstallPackageFile: %s\n", round, qln::InstallOutcomeName(report.outcome));
+    }
+    const double oursUpdate = *std::min_element(oursUpdates.begin(), oursUpdates.end());
+    const double stagedUpdate = *std::min_element(stagedUpdates.begin(), stagedUpdates.end());
+    std::printf("ratio update over an installed copy, staged / in place (best): %.3f (ExtractArchive %.3f s, "
+                "InstallPackageFile %.3f s)\n",
+                oursUpdate, stagedUpdate, stagedUpdate / oursUpdate);
     RemoveTree(ours);
+    RemoveTree(stagedParent);
     RemoveTree(theirs);
     return 0;
 }

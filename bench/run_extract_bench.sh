@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Generates a package of about 2,000 members and 50 MB and runs extract_bench on it under Wine.
+# Generates a package of about 2,000 members and 50 MB and runs extract_bench on it under Wine:
+# the staged installation, today's in-place ExtractArchive and miniunz, in one run.
 #   run_extract_bench.sh [build-dir] [rounds]       (defaults: build/win 5)
 # Runs in a Wine session of its own (bench/session.sh); the package and the unpacked folders live
 # in C:\qln-bench of its prefix. Prints its ratio line last.

@@ -14,6 +14,8 @@ add_executable(native_tests
   tests/native/vector_language_test.cpp
   tests/native/button_group_layout_test.cpp
   tests/native/deployment_rules_test.cpp
+  tests/native/transfer_rules_test.cpp
+  tests/native/install_journal_test.cpp
 )
 target_compile_options(native_tests PRIVATE ${QLN_SANITIZE})
 target_link_options(native_tests PRIVATE ${QLN_SANITIZE})

@@ -30,6 +30,10 @@ add_library(qln_win STATIC
   src/pages/window_page.cpp
   src/discovery/discovery.cpp
   src/plugin/package_install.cpp
+  src/plugin/package_reader.cpp
+  src/plugin/staged_install.cpp
+  src/plugin/install_hooks.cpp
+  src/plugin/gui_crossing.cpp
   src/forms/layout/color.cpp
   src/forms/engine/control_object.cpp
   src/forms/controls/controls_lists.cpp

@@ -14,6 +14,8 @@ ExitCode ExitCodeOf(InstallOutcome outcome) {
     case InstallOutcome::ServerError: return ExitCode::ServerError;
     case InstallOutcome::CertificateRefused: return ExitCode::CertificateRefused;
     case InstallOutcome::PackageTooLarge: return ExitCode::PackageTooLarge;
+    case InstallOutcome::PathBlocked: return ExitCode::PathBlocked;
+    case InstallOutcome::AnotherInstallation: return ExitCode::AnotherInstallation;
     }
     return ExitCode::AccessDenied;
 }

@@ -24,6 +24,8 @@ enum class ExitCode : int {
     FileInUse = 31,
     DiskFull = 32,
     PackageTooLarge = 33,
+    PathBlocked = 34,          // a file of the Plugins folder stands where the package has a folder, or the reverse
+    AnotherInstallation = 35,  // another process is installing into the same Plugins folder
 };
 
 ExitCode ExitCodeOf(InstallOutcome outcome);

@@ -81,6 +81,9 @@ LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
     case WM_CLOSE:
         QLN_TRACE("WM_CLOSE");
+        // A download is cancelled; an installation is let finish (or roll back) first, after
+        // which the plugin page closes this window itself.
+        if (!PluginPageMayClose()) return 0;
         break;
     case WM_DROPFILES: {
         // A package dropped anywhere on the window goes to the plugin page, one file at a time.

@@ -10,6 +10,7 @@
 #include "app/startup_trace.h"
 #include "forms/engine/form_engine.h"
 #include "ui/app_look.h"
+#include "plugin/package_install.h"
 
 extern "C" {
 // The flat GDI+ start-up API; declared here to avoid the C++ GDI+ headers.
@@ -69,6 +70,8 @@ int RunApplication() {
     GdiplusStartup(&gdiplusToken, &input, nullptr);
     QLN_TRACE("GdiplusStartup");
     if (CheckSingleInstance() != 0) return -1;
+    // An installation that ended with its process during its moves is rolled back first.
+    RecoverInterruptedInstall();
     BuildForm1(nullptr, -1, 0);
     QLN_TRACE("main window destroyed");
     GdiplusShutdown(gdiplusToken);

@@ -70,6 +70,8 @@ public:
         CreateMutexW(nullptr, TRUE, kAppTitle);
         if (GetLastError() == ERROR_ALREADY_EXISTS)
             return Refused(ExitCode::AnotherInstance, "another-instance", kAlreadyRunningText);
+        // An installation that ended with its process during its moves is rolled back first.
+        RecoverInterruptedInstall();
         if (IsSketchUpRunning())
             return Refused(ExitCode::SketchUpRunning, "sketchup-running",
                            L"检测到草图大师正在运行，请先退出草图大师后再安装！");

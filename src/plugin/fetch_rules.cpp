@@ -1,5 +1,7 @@
 #include "plugin/fetch_rules.h"
 
+#include "plugin/transfer_rules.h"
+
 namespace qln {
 
 int StatusCodeOfHeaders(std::string_view raw) {
@@ -16,23 +18,8 @@ int StatusCodeOfHeaders(std::string_view raw) {
     return code;
 }
 
-InstallOutcome OutcomeOfInternetError(std::uint32_t error) {
-    switch (error) {
-    case 12037:  // ERROR_INTERNET_SEC_CERT_DATE_INVALID
-    case 12038:  // ERROR_INTERNET_SEC_CERT_CN_INVALID
-    case 12044:  // ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED
-    case 12045:  // ERROR_INTERNET_INVALID_CA
-    case 12055:  // ERROR_INTERNET_SEC_CERT_ERRORS
-    case 12056:  // ERROR_INTERNET_SEC_CERT_NO_REV
-    case 12057:  // ERROR_INTERNET_SEC_CERT_REV_FAILED
-    case 12169:  // ERROR_INTERNET_SEC_INVALID_CERT
-    case 12170:  // ERROR_INTERNET_SEC_CERT_REVOKED
-    case 12179:  // ERROR_INTERNET_SEC_CERT_WEAK_SIGNATURE
-        return InstallOutcome::CertificateRefused;
-    default:
-        return InstallOutcome::DownloadFailed;
-    }
-}
+// One table for every road: the page's download and this one judge alike.
+InstallOutcome OutcomeOfInternetError(std::uint32_t error) { return ClassifyTransferError(error); }
 
 }  // namespace qln
 

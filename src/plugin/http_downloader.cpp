@@ -4,7 +4,9 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <vector>
 #include <type_traits>
 
 #include "plugin/url.h"
@@ -17,16 +19,18 @@ constexpr const char* kAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.
 constexpr const char* kFormContentType = "Content-Type: application/x-www-form-urlencoded\r\n";
 
 constexpr DWORD kReloadKeepAlive = INTERNET_FLAG_RELOAD | INTERNET_FLAG_KEEP_CONNECTION;
-// TLS with certificate name and date errors accepted.
+// TLS with the server's certificate verified in full: neither its name nor its dates are
+// ignored (no INTERNET_FLAG_IGNORE_CERT_CN_INVALID, no INTERNET_FLAG_IGNORE_CERT_DATE_INVALID).
 constexpr DWORD kSecureExtras = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE |
-                                INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
-                                INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_RESYNCHRONIZE;
+                                INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_RESYNCHRONIZE;
 constexpr DWORD kSecureFlags = kReloadKeepAlive | kSecureExtras;
 constexpr DWORD kPlainFlags = kReloadKeepAlive;
 constexpr DWORD kSecurePostFlags = kSecureFlags & ~INTERNET_FLAG_KEEP_CONNECTION;
 constexpr DWORD kPlainPostFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-static_assert(kSecureFlags == 0x84C0B800 && kPlainFlags == 0x80400000);
-static_assert(kSecurePostFlags == 0x8480B800 && kPlainPostFlags == 0x84000000);
+static_assert(kSecureFlags == 0x84C08800 && kPlainFlags == 0x80400000);
+static_assert(kSecurePostFlags == 0x84808800 && kPlainPostFlags == 0x84000000);
+constexpr std::size_t kHeadersBuffer = 4096;
+constexpr std::size_t kLargestHeaders = 64 * 1024;
 
 struct KindSetup {
     const char* verb;
@@ -64,14 +68,25 @@ struct FixedItems {
     std::int32_t rangeStart;
     std::int32_t rangeExtent;
     std::uint64_t context;
+    std::uint64_t maxBody;
     Handlers handlers;
     bool secureAlways;
 };
 static_assert(std::is_trivially_copyable_v<FixedItems>);
 
-void RaiseFailed(const FixedItems& fixed) {
-    if (fixed.handlers.downloadFailed) fixed.handlers.downloadFailed(fixed.context);
+void RaiseFailed(const FixedItems& fixed, DWORD error) {
+    if (error == ERROR_SUCCESS) error = ERROR_INTERNET_INTERNAL_ERROR;
+    if (fixed.handlers.downloadFailed) fixed.handlers.downloadFailed(fixed.context, error);
 }
+
+// The transfers now running, so that CancelTransfers can reach their request handles.
+struct LiveTransfer {
+    std::uint64_t context;
+    HINTERNET request;
+    bool cancelled;
+};
+std::mutex g_liveLock;
+std::vector<LiveTransfer*> g_live;
 
 // The request block: one zeroed allocation that a worker owns and frees once it has copied the
 // items out. A table of 32-bit descriptors (offset in the low half, length in the high half)
@@ -145,10 +160,74 @@ public:
     }
     HINTERNET get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
+    void Forget() { handle_ = nullptr; }  // closed by someone else
 
 private:
     HINTERNET handle_;
 };
+
+// One transfer's entry in the live list while its request handle is open. Declared after that
+// handle, so that it leaves the list before the handle is closed; a handle that a cancel has
+// closed already is not closed again.
+class LiveRegistration {
+public:
+    LiveRegistration(std::uint64_t context, InternetHandle& request) : request_(request) {
+        entry_ = {context, request.get(), false};
+        std::lock_guard hold(g_liveLock);
+        try {
+            g_live.push_back(&entry_);
+            listed_ = true;
+        } catch (...) {
+        }
+    }
+    ~LiveRegistration() {
+        std::lock_guard hold(g_liveLock);
+        if (listed_) g_live.erase(std::find(g_live.begin(), g_live.end(), &entry_));
+        if (entry_.cancelled) request_.Forget();
+    }
+    LiveRegistration(const LiveRegistration&) = delete;
+    LiveRegistration& operator=(const LiveRegistration&) = delete;
+    bool Cancelled() {
+        std::lock_guard hold(g_liveLock);
+        return entry_.cancelled;
+    }
+
+private:
+    InternetHandle& request_;
+    LiveTransfer entry_;
+    bool listed_ = false;
+};
+
+// The raw headers, in a buffer as large as they need up to kLargestHeaders; false when they
+// cannot be read.
+bool QueryRawHeaders(HINTERNET request, std::string& raw) {
+    DWORD length = kHeadersBuffer - 1;
+    raw.assign(kHeadersBuffer, '\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, raw.data(), &length, nullptr)) {
+            raw.resize(std::min<std::size_t>(length, raw.size()));
+            return true;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || raw.size() >= kLargestHeaders) return false;
+        const std::size_t wanted = std::max<std::size_t>({static_cast<std::size_t>(length) + 1, raw.size() * 2});
+        raw.assign(std::min(wanted, kLargestHeaders), '\0');
+        length = static_cast<DWORD>(raw.size() - 1);
+    }
+    return false;
+}
+
+// A secure request whose final URL (after redirects) is no longer https:// went to plain HTTP.
+bool LeftTls(HINTERNET request) {
+    char url[INTERNET_MAX_URL_LENGTH + 1] = {};
+    DWORD size = sizeof(url) - 1;
+    if (!InternetQueryOptionA(request, INTERNET_OPTION_URL, url, &size)) return false;
+    constexpr char kHttps[] = "https://";
+    for (std::size_t i = 0; i + 1 < sizeof(kHttps); ++i) {
+        const char c = url[i] >= 'A' && url[i] <= 'Z' ? static_cast<char>(url[i] - 'A' + 'a') : url[i];
+        if (c != kHttps[i]) return true;
+    }
+    return false;
+}
 
 const char* NullIfEmpty(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
@@ -159,15 +238,18 @@ const char* NullIfEmpty(const std::string& text) { return text.empty() ? nullptr
 // are reported, never thrown.
 class BodyCollection {
 public:
-    explicit BodyCollection(std::size_t announced) : announced_(announced) {
+    BodyCollection(std::size_t announced, std::uint64_t limit) : announced_(announced), limit_(limit) {
+        // An announced length above the limit reserves nothing.
+        if (limit_ != 0 && announced_ > limit_) announced_ = 0;
         try {
-            bytes_.reserve(announced);
+            bytes_.reserve(announced_);
         } catch (...) {
             usable_ = false;
         }
     }
     bool usable() const { return usable_; }
     bool Append(const void* data, std::size_t length) {
+        if (limit_ != 0 && length > limit_ - std::min<std::uint64_t>(limit_, bytes_.size())) return usable_ = false;
         try {
             bytes_.append(static_cast<const char*>(data), length);
         } catch (...) {
@@ -189,26 +271,32 @@ public:
 
 private:
     std::size_t announced_;
+    std::uint64_t limit_;
     bool usable_ = true;
     std::string bytes_;
 };
 
 // Steps 2 to 13 of a transfer. `reachedBody` tells whether DownloadBegin was raised; when it
-// was, DownloadComplete has been raised too.
-std::string RunTransfer(const Request& request, bool& reachedBody) {
+// was, DownloadComplete has been raised too; when it was not, `error` says why.
+std::string RunTransfer(const Request& request, bool& reachedBody, DWORD& error) {
     reachedBody = false;
+    error = ERROR_SUCCESS;
+    auto fail = [&error] {
+        error = GetLastError();
+        return std::string();
+    };
     const FixedItems& fixed = request.fixed;
     const Handlers& on = fixed.handlers;
     const KindSetup setup = SetupOf(fixed.kind);
 
     InternetHandle session(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!session) return {};
+    if (!session) return fail();
     if (on.internetStatus) InternetSetStatusCallbackW(session.get(), on.internetStatus);
 
     InternetHandle connection(InternetConnectA(session.get(), request.text(kHostText).c_str(), fixed.port,
                                                NullIfEmpty(request.text(kUserText)),
                                                NullIfEmpty(request.text(kPasswordText)), INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection) return {};
+    if (!connection) return fail();
 
     // The path is kept without its leading '/'; the request line carries one.
     const std::string& path = request.text(kPathText);
@@ -220,22 +308,25 @@ std::string RunTransfer(const Request& request, bool& reachedBody) {
                                                 NullIfEmpty(request.text(kVersionText)),
                                                 NullIfEmpty(request.text(kReferrerText)), accept, flags,
                                                 wininetContext));
-    if (!httpRequest) return {};
+    if (!httpRequest) return fail();
+    LiveRegistration live(fixed.context, httpRequest);
 
     std::string headers = setup.formBody ? kFormContentType : "";
     headers += RangeHeaderLine(fixed.rangeStart, fixed.rangeExtent);
     const std::string& body = request.text(kBodyText);
     if (!HttpSendRequestA(httpRequest.get(), NullIfEmpty(headers), headers.empty() ? 0 : static_cast<DWORD>(-1),
                           body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size())))
+        return fail();
+    if ((fixed.secureAlways || IsSecurePort(fixed.port)) && LeftTls(httpRequest.get())) {
+        error = ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR;
         return {};
+    }
 
     const std::uint64_t context = fixed.context;
     if (on.headers) {
-        // Headers longer than the buffer make the query fail; the event is then skipped.
-        char raw[4096] = {};
-        DWORD rawLength = sizeof(raw) - 1;
-        if (HttpQueryInfoA(httpRequest.get(), HTTP_QUERY_RAW_HEADERS_CRLF, raw, &rawLength, nullptr))
-            on.headers(session.get(), context, raw, rawLength);
+        // Headers longer than kLargestHeaders make the query fail; the event is then skipped.
+        std::string raw;
+        if (QueryRawHeaders(httpRequest.get(), raw)) on.headers(session.get(), context, raw.c_str(), static_cast<std::uint32_t>(raw.size()));
     }
 
     DWORD announced = 0;
@@ -243,7 +334,7 @@ std::string RunTransfer(const Request& request, bool& reachedBody) {
     if (!HttpQueryInfoA(httpRequest.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced,
                         &announcedSize, nullptr))
         announced = 0;
-    BodyCollection collection(announced);
+    BodyCollection collection(announced, fixed.maxBody);
 
     reachedBody = true;
     if (on.downloadBegin) on.downloadBegin(session.get(), context, announced);
@@ -251,9 +342,10 @@ std::string RunTransfer(const Request& request, bool& reachedBody) {
     const std::int32_t chunkSize = fixed.chunkSize;
     std::unique_ptr<std::uint8_t[]> chunk(chunkSize > 0 ? new (std::nothrow) std::uint8_t[chunkSize] : nullptr);
     std::uint64_t received = 0;
-    while (chunk && collection.usable()) {
+    while (chunk && collection.usable() && !live.Cancelled()) {
         DWORD got = 0;
         if (!InternetReadFile(httpRequest.get(), chunk.get(), static_cast<DWORD>(chunkSize), &got) || got == 0) break;
+        if (live.Cancelled()) break;
         if (on.fileDownload &&
             on.fileDownload(session.get(), context, chunk.get(), got, static_cast<std::uint32_t>(received + got),
                             announced) != 0)
@@ -277,14 +369,15 @@ std::string RunFromBlock(Block block) {
     try {
         for (std::size_t i = 0; i < kTextCount; ++i) request.texts[i] = std::string(ItemIn(block.get(), i));
     } catch (...) {
-        RaiseFailed(fixed);
+        RaiseFailed(fixed, ERROR_NOT_ENOUGH_MEMORY);
         return {};
     }
     block.reset();
 
     bool reachedBody = false;
-    std::string body = RunTransfer(request, reachedBody);
-    if (!reachedBody) RaiseFailed(fixed);
+    DWORD error = ERROR_SUCCESS;
+    std::string body = RunTransfer(request, reachedBody, error);
+    if (!reachedBody) RaiseFailed(fixed, error);
     return body;
 }
 
@@ -327,6 +420,15 @@ EventHandler HttpDownloader::AssignEvent(std::wstring_view name, EventHandler ha
     return nullptr;
 }
 
+void HttpDownloader::CancelTransfers(std::uint64_t context) {
+    std::lock_guard hold(g_liveLock);
+    for (LiveTransfer* transfer : g_live) {
+        if (transfer->context != context || transfer->cancelled) continue;
+        transfer->cancelled = true;
+        InternetCloseHandle(transfer->request);
+    }
+}
+
 std::wstring HttpDownloader::HttpVersion() const { return WidenText(httpVersion_); }
 
 void HttpDownloader::SetHttpVersion(std::wstring_view version) {
@@ -342,7 +444,7 @@ std::string HttpDownloader::Transfer(TransferKind kind, std::wstring_view url, s
                                      std::wstring_view password) const {
     const Handlers handlers{onInternetStatus_, onDownloadBegin_, onDownloadComplete_,
                             onFileDownload_,   onHeaders_,       onDownloadFailed_};
-    FixedItems fixed{kind, 0, chunkSize_, rangeStart, rangeExtent, context, handlers, secureAlways_};
+    FixedItems fixed{kind, 0, chunkSize_, rangeStart, rangeExtent, context, maxBodyLength_, handlers, secureAlways_};
     Block block;
     try {
         const std::string url8 = NarrowText(url);
@@ -366,7 +468,7 @@ std::string HttpDownloader::Transfer(TransferKind kind, std::wstring_view url, s
         block.reset();
     }
     if (!block) {
-        RaiseFailed(fixed);
+        RaiseFailed(fixed, ERROR_NOT_ENOUGH_MEMORY);
         return {};
     }
 
@@ -374,7 +476,7 @@ std::string HttpDownloader::Transfer(TransferKind kind, std::wstring_view url, s
 
     HANDLE thread = CreateThread(nullptr, 0, TransferThread, block.get(), 0, nullptr);
     if (!thread) {
-        RaiseFailed(fixed);
+        RaiseFailed(fixed, GetLastError());
         return {};
     }
     block.release();  // the worker owns and frees it

@@ -8,10 +8,15 @@
 //   Headers (when the raw headers could be read), DownloadBegin, FileDownload per chunk,
 //   DownloadComplete
 // or, when the transfer never reached its body (its texts did not fit the request block, no
-// worker could be started, or opening, connecting, opening the request or sending failed),
-// DownloadFailed alone, so that a caller that stays busy until the end of a transfer always
-// learns of that end. A transfer raises exactly one of DownloadComplete and DownloadFailed.
-// The HTTP status is never examined: an error page is a body like any other.
+// worker could be started, or opening, connecting, opening the request or sending failed, a
+// refused server certificate included), DownloadFailed alone with the error it ended with, so
+// that a caller that stays busy until the end of a transfer always learns of that end and why.
+// A transfer raises exactly one of DownloadComplete and DownloadFailed.
+// The HTTP status is never examined: an error page is a body like any other; the caller judges
+// the status from the Headers event.
+//
+// TLS (port 443) verifies the server's certificate fully: its name and dates are no longer
+// ignored, and a redirect from HTTPS to plain HTTP ends the transfer.
 #pragma once
 
 #include <windows.h>
@@ -38,10 +43,11 @@ using FileDownloadHandler = std::int32_t (*)(HINTERNET session, std::uint64_t co
 // The body collected in memory (null when nothing was collected); valid during the call only.
 using DownloadCompleteHandler = void (*)(HINTERNET session, std::uint64_t context, const std::uint8_t* body,
                                          std::uint32_t length);
-// The transfer ended before its body; no other event came or will come from it. Raised on the
-// caller's thread, before the start operation returns, when the request was refused or no
-// worker could be started.
-using DownloadFailedHandler = void (*)(std::uint64_t context);
+// The transfer ended before its body; no other event came or will come from it. `error` is the
+// WinInet or Win32 error it ended with (ERROR_INTERNET_SEC_CERT_CN_INVALID, ERROR_INTERNET_
+// CANNOT_CONNECT, ERROR_NOT_ENOUGH_MEMORY, ...; never 0). Raised on the caller's thread, before
+// the start operation returns, when the request was refused or no worker could be started.
+using DownloadFailedHandler = void (*)(std::uint64_t context, std::uint32_t error);
 
 // Any of the handlers above, as AssignEvent stores and returns them.
 using EventHandler = void (*)();
@@ -101,6 +107,16 @@ public:
     // administrator's mirror on another port must not fall back to plain HTTP). Off by default.
     bool SecureAlways() const { return secureAlways_; }
     void SetSecureAlways(bool secure) { secureAlways_ = secure; }
+    // The most a transfer collects in memory (0: no limit). An announced length above it
+    // reserves nothing, and a body that grows beyond it ends as a failed read does.
+    std::uint64_t MaxBodyLength() const { return maxBodyLength_; }
+    void SetMaxBodyLength(std::uint64_t bytes) { maxBodyLength_ = bytes; }
+
+    // Ends every running transfer that was started with `context`: its request handle is closed
+    // (which makes a read that waits for data return on Windows; Wine lets such a read run to
+    // its own end) and no further FileDownload is raised; DownloadComplete (or DownloadFailed)
+    // still ends it. Any thread.
+    static void CancelTransfers(std::uint64_t context);
 
 private:
     HWND ownerWindow_ = nullptr;
@@ -114,6 +130,7 @@ private:
     char httpVersion_[kHttpVersionField] = {};
     std::int32_t chunkSize_ = kDefaultChunkSize;
     bool secureAlways_ = false;
+    std::uint64_t maxBodyLength_ = 0;
 
     std::string Transfer(TransferKind kind, std::wstring_view url, std::string_view body, std::uint64_t context,
                          std::int32_t rangeStart, std::int32_t rangeExtent, std::wstring_view referrer,

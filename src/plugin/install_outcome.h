@@ -9,17 +9,21 @@
 
 namespace qln {
 
+// New kinds are only ever added at the end.
 enum class InstallOutcome : std::uint8_t {
     Succeeded,
     NoTarget,            // no version to install into, or its path cannot be written in the code page
-    DamagedPackage,      // not a zip, a bad member name, checksum, data ending early, method, encryption
+    DamagedPackage,      // not a zip, a bad member name, checksum, data ending early, method, encryption,
+                         // a member whose folder neither the package nor the target holds
     AccessDenied,        // a file or folder that administrator rights could make writable
     FileInUse,           // a file held open by a running program
     DiskFull,
-    DownloadFailed,      // no connection, or the transfer ended early
-    ServerError,         // a status other than the package's, or a body shorter than announced
+    DownloadFailed,      // no connection, or the body ended before its announced length
+    ServerError,         // a status other than the package's (200; 206 when a range was asked)
     CertificateRefused,  // the server's certificate failed verification
-    PackageTooLarge,     // the server announced more than the installer accepts
+    PackageTooLarge,     // the server announced (or sent) more than the installer accepts
+    PathBlocked,         // a file of the target stands where the package has a folder, or the reverse
+    AnotherInstallation, // another process is installing into the same Plugins folder right now
 };
 
 // The sentence for the user, in the system's voice (message boxes, the log's reason).
@@ -34,6 +38,9 @@ struct InstallReport {
     std::uint32_t membersWritten = 0;  // members of the package now in place (0 after a roll-back)
     std::uint64_t packageBytes = 0;
     std::wstring detail;               // the member or file that failed, when there is one
+    std::uint32_t systemError = 0;     // the Windows error behind a failed file operation, or 0
+    bool rolledBack = false;           // moves had begun and were all undone
+    bool rollbackIncomplete = false;   // an undo step failed: the journal stays for the next start
 };
 
 }  // namespace qln

@@ -5,6 +5,7 @@
 #include "plugin/fetch_rules.h"
 #include "plugin/http_downloader.h"
 #include "plugin/package_install.h"
+#include "plugin/transfer_rules.h"
 
 namespace qln {
 
@@ -15,6 +16,7 @@ constexpr std::int32_t kFetchChunk = 64 * 1024;
 // One transfer's state, reached by every handler through the context value.
 struct Fetch {
     HANDLE file = INVALID_HANDLE_VALUE;
+    ResponseHead head;
     int status = 0;
     std::uint64_t announced = 0;
     std::uint64_t written = 0;
@@ -30,22 +32,26 @@ struct Fetch {
 Fetch& FetchOf(std::uint64_t context) { return *reinterpret_cast<Fetch*>(static_cast<std::uintptr_t>(context)); }
 
 void OnHeaders(HINTERNET, std::uint64_t context, const char* headers, std::uint32_t length) {
-    FetchOf(context).status = StatusCodeOfHeaders(std::string_view(headers, length));
+    Fetch& fetch = FetchOf(context);
+    fetch.head = ParseResponseHead(std::string_view(headers, length));
+    fetch.status = StatusCodeOfHeaders(std::string_view(headers, length));
 }
 
-void OnBegin(HINTERNET, std::uint64_t context, std::uint32_t announced) {
+void OnBegin(HINTERNET, std::uint64_t context, std::uint32_t) {
     Fetch& fetch = FetchOf(context);
     fetch.began = true;
-    fetch.announced = announced;
-    fetch.refusedStatus = !IsPackageStatus(fetch.status);
-    fetch.tooLarge = announced > kPackageSizeLimit;
+    // The length as the headers state it, in 64 bits: the event's 32-bit copy can wrap.
+    fetch.announced = fetch.head.contentLength.value_or(0);
+    const InstallOutcome verdict = JudgeResponseHead(fetch.head, false, kPackageSizeLimit);
+    fetch.refusedStatus = verdict == InstallOutcome::ServerError;
+    fetch.tooLarge = verdict == InstallOutcome::PackageTooLarge;
 }
 
 std::int32_t OnChunk(HINTERNET, std::uint64_t context, const std::uint8_t* chunk, std::uint32_t length,
                      std::uint32_t, std::uint32_t) {
     Fetch& fetch = FetchOf(context);
     if (fetch.refusedStatus || fetch.tooLarge) return 1;
-    if (fetch.written + length > kPackageSizeLimit) {
+    if (JudgeNextChunk(fetch.written, length, kPackageSizeLimit) != InstallOutcome::Succeeded) {
         fetch.tooLarge = true;
         return 1;
     }
@@ -59,11 +65,10 @@ std::int32_t OnChunk(HINTERNET, std::uint64_t context, const std::uint8_t* chunk
     return 0;
 }
 
-void OnFailed(std::uint64_t context) {
+void OnFailed(std::uint64_t context, std::uint32_t error) {
     Fetch& fetch = FetchOf(context);
     fetch.failed = true;
-    // The transfer's last WinInet error, read before anything else can replace it.
-    fetch.failError = GetLastError();
+    fetch.failError = error;
 }
 
 InstallOutcome OutcomeOf(const Fetch& fetch) {
@@ -74,9 +79,9 @@ InstallOutcome OutcomeOf(const Fetch& fetch) {
         return fetch.writeError == ERROR_DISK_FULL || fetch.writeError == ERROR_HANDLE_DISK_FULL
                    ? InstallOutcome::DiskFull
                    : InstallOutcome::AccessDenied;
-    // A connection cut short reads as the end of the body: only the announced length tells.
-    if (fetch.announced != 0 && fetch.written != fetch.announced) return InstallOutcome::ServerError;
-    return InstallOutcome::Succeeded;
+    // A connection cut short reads as the end of the body: only the announced length tells (a
+    // download failure when less arrived).
+    return JudgeReceivedBody(fetch.head.contentLength, fetch.written, kPackageSizeLimit);
 }
 
 class FileHandle {
@@ -108,6 +113,7 @@ FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file
     downloader.SetHttpVersion(L"HTTP/1.1");
     downloader.SetChunkSize(kFetchChunk);
     downloader.SetSecureAlways(secureAlways);
+    downloader.SetMaxBodyLength(kPackageSizeLimit);
     downloader.AssignEvent(L"Headers", AsEventHandler(OnHeaders));
     downloader.AssignEvent(L"DownloadBegin", AsEventHandler(OnBegin));
     downloader.AssignEvent(L"FileDownload", AsEventHandler(OnChunk));

@@ -1,6 +1,10 @@
 // The package installation: when the download has written the whole plugin package into the
-// package file, unpack it into the Plugins folder of the version selected on the plugin page and
-// tell the user the result. Also the small file helpers the page shares with it.
+// package file, install it into the Plugins folder of the version selected on the plugin page
+// and tell the user the result. Also the small file helpers the page shares with it.
+//
+// Every installation, whatever started it, goes through InstallPackageFile: the package is
+// unpacked and verified in a staging folder beside the target, then moved into place keeping what
+// each move replaces, so that it lands whole or not at all (staged_install.cpp).
 //
 // Threads: InstallPackage runs on the download's worker thread while the GUI thread keeps
 // running the page. It reaches the page only through PluginPageView (below), whose
@@ -20,33 +24,45 @@
 namespace qln {
 
 // 1 from the start of a package download until its installation has reported its result. The
-// GUI thread sets it before the worker exists, the worker clears it after the result message
-// was closed; every access is a single-byte atomic load or store, no lock is taken.
+// GUI thread sets it before the worker exists and clears it when the page is idle again; every
+// access is a single-byte atomic load or store.
 extern std::atomic<std::uint8_t> DownloadBusy;
 
 inline constexpr std::string_view kPackageFileName = "qln_plugin.tmp";
-inline constexpr const wchar_t* kInstallSucceededText = L"安装成功！";
-inline constexpr const wchar_t* kInstallFailedText = L"安装失败，请尝试管理员身份运行本程序！";
 inline constexpr const wchar_t* kInstallingText = L"开始安装。。。";
 
+// How the page saw the transfer that has just ended.
+struct TransferEnd {
+    // The main window was closed during the download: the package file is already closed and
+    // deleted and the process is ending; nothing more is done.
+    bool cancelled = false;
+    // Succeeded: the package file holds the package, install it. Otherwise the download failed
+    // (ServerError, DownloadFailed, PackageTooLarge, DiskFull, ...) and nothing is unpacked.
+    InstallOutcome verdict = InstallOutcome::Succeeded;
+    // For a failed download: whether the package file stays (it holds what the server sent).
+    bool keepPackage = true;
+};
+
 // What the installation needs of the plugin page (Form2). Every member is called on the
-// download's worker thread, so an implementation must not touch the page's controls from
-// there directly:
-// - SetStatus hands the caption of Label1 to the GUI thread with SendMessageW to the form window
-//   (a window the GUI thread owns) and sets it in that window's procedure. SendMessageW rather
-//   than PostMessageW: the worker waits until the GUI thread has set the caption, so the text
-//   may live on the worker's stack, the captions appear in the order they were set, and the
-//   label never changes while the GUI thread paints it. The GUI thread never waits for the
-//   worker, so this cannot deadlock.
-// - SelectedVersion reads List1's selection through messages (empty when no line is selected).
-// - HideProgress hides Progress1 (ShowWindow and messages are safe across threads).
-// - OwnerWindow is the form window that owns the result message.
+// download's worker thread; an implementation must carry out whatever touches the page's
+// controls on the GUI thread, in one step (the page hands each one to its window with
+// SendMessageW and a call queue of its own, plugin_page.cpp).
 class PluginPageView {
 public:
+    // Closes the package file (the transfer's `context`) and moves the page from downloading to
+    // installing, in one step against a close of the main window; says how the transfer ended.
+    virtual TransferEnd EndTransfer(std::uint64_t context) = 0;
+    // The selected line of List1, read on the GUI thread (empty when no line is selected).
     virtual std::wstring SelectedVersion() = 0;
     virtual void SetStatus(const std::wstring& text) = 0;
-    virtual void HideProgress() = 0;
+    // The form window that owns the result message.
     virtual HWND OwnerWindow() = 0;
+    // The main window was closed while the installation ran: no result message, the close
+    // happens when FinishInstall has run.
+    virtual bool CloseRequested() = 0;
+    // Back to idle: DownloadBusy cleared, Progress1 hidden, Label1 empty; then the deferred
+    // close of the main window, if one was asked for.
+    virtual void FinishInstall() = 0;
 
 protected:
     ~PluginPageView() = default;
@@ -75,20 +91,27 @@ std::string WideToAnsi(std::wstring_view text, bool* lossy = nullptr);
 // ERROR_FILENAME_EXCED_RANGE before the shell is called.
 int ShellMoveFolder(const std::string& source, const std::string& destination, std::uint16_t flags);
 
-// Unpacks every member of the archive into the existing target folder (8-bit paths; a final
-// "\" or "/" of the target is optional). True only when every member was unpacked completely:
-// - every name is checked first (member_names.h); one bad name, an encrypted member or a
-//   compression this build cannot inflate fails the whole archive before anything is written;
-// - a folder member must exist afterwards (created here, one level, or already there);
-// - a file member's output must open and take all of its data, the data must reach the
-//   member's stated size and pass its checksum. Files that are read-only, hidden or system are
-//   never replaced, whatever the file system would allow.
-// Output is streamed through one 8192-byte buffer. Members unpacked before a failure stay.
+// The in-place unpacking the installer used before, no longer used by it: kept as the baseline of
+// the extraction benchmark and its tests. Unpacks every member of the archive straight into the
+// existing target folder (8-bit paths; a final "\" or "/" of the target is optional). True only
+// when every member was unpacked completely; members unpacked before a failure stay.
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder);
 
-// Installs the package file `packagePath` into the Plugins folder `pluginsDir` (both wide paths),
-// making that folder first when it counts as absent. No user interface; runs on any thread. The
-// road every installation shares: the page's download, a local package, an unattended run.
+// Installs the package file `packagePath` into the Plugins folder `pluginsDir` (both wide paths,
+// any thread, no user interface); the road every installation shares: the page's download, a
+// local package, an unattended run.
+// - First finishes whatever an earlier installation into the same folder left (see below).
+// - Reads the whole member list and checks every name (member_names.h) before anything is
+//   touched; makes the target by the folder road when it counts as absent.
+// - Unpacks and verifies every member (size, checksum) into <pluginsDir>.qln-install\stage,
+//   beside the target on its volume, then moves the members into place in archive order, each
+//   replaced file kept in a backup slot. Files the package names are replaced even when marked
+//   read-only, hidden or system; files it does not name are never touched.
+// - On any failure every move is undone: each file of the target is again exactly what it was
+//   (bytes, dates, attributes), folders the installation made are gone, folders it changed have
+//   their attributes back; a target folder the installation made is removed again.
+// The outcome says what helps (install_outcome.h); a roll-back that could not finish keeps its
+// journal for the next start (`rollbackIncomplete`).
 InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir);
 
 // Told of every installation InstallPackage made, with the Plugins folder it went to (empty
@@ -96,12 +119,22 @@ InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wst
 using InstallReportHook = void (*)(const InstallReport& report, const std::wstring& target);
 void SetInstallReportHook(InstallReportHook hook);
 
-// The DownloadComplete handler of the page's download component: closes the package file (the
-// handle in `context`), unpacks it into the Plugins folder (kind 0) of the selected version,
-// deletes the package file on success, shows "安装成功！" or
-// "安装失败，请尝试管理员身份运行本程序！" owned by the page, then clears DownloadBusy, hides the
-// progress bar and empties the status line. `session`, `body` and `length` are not used.
-// With no line selected the installation is refused and the package file kept.
+// Finishes what an installation into `pluginsDir` left when its process ended during the moves:
+// the moves are rolled back (or, when they had all been made, only the leftovers are cleaned).
+// Succeeded when nothing was left or all is done; AnotherInstallation while another process is
+// installing there.
+InstallReport RecoverInterruptedInstall(const std::wstring& pluginsDir);
+
+// The same for every Plugins folder of every SketchUp version of this user and of all users
+// (below %APPDATA%\SketchUp and %ALLUSERSPROFILE%\SketchUp). Called at start-up, once the
+// single-instance rule holds; the unattended mode calls it too.
+void RecoverInterruptedInstall();
+
+// The DownloadComplete handler of the page's download component: asks the page how the
+// transfer ended (which closes the package file, the handle in `context`), installs the package
+// file into the Plugins folder (kind 0) of the selected version when the transfer delivered the
+// package, deletes the package file on success, shows the outcome's sentence owned by the page,
+// and then lets the page go idle. `session`, `body` and `length` are not used.
 void InstallPackage(HINTERNET session, std::uint64_t context, const std::uint8_t* body, std::uint32_t length);
 
 }  // namespace qln

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
+#include <optional>
 
 #include "discovery/discovery.h"
 #include "forms/button_group/button_group.h"
@@ -17,7 +19,9 @@
 #include "plugin/fetch_rules.h"
 #include "plugin/install_log.h"
 #include "plugin/package_fetch.h"
+#include "plugin/gui_crossing.h"
 #include "plugin/package_install.h"
+#include "plugin/transfer_rules.h"
 #include "plugin/update_server.h"
 #include "ui/app_look.h"
 #include "ui/version_lists.h"
@@ -30,45 +34,224 @@ Form2Record Form2;
 namespace {
 
 
-// Carried to the page's thread: a new status line, or the progress bar shown or hidden.
-constexpr UINT kSetStatusMessage = WM_APP + 1;
-constexpr UINT kShowProgressMessage = WM_APP + 2;
 // The command line's package, offered after the load handler has filled the list.
 constexpr UINT kStartupPackageMessage = WM_APP + 3;
 
 std::wstring g_startupPackage;
-// The status of the page's running download, for the install log.
-std::atomic<int> g_downloadStatus{0};
 
-constexpr const wchar_t* kDownloadFailed = L"下载失败，请检查网络连接后重试！";
+// The one message by which the download's worker reaches the page's thread (gui_crossing.h).
+constexpr UINT kPageCallMessage = WM_APP + 1;
+GuiCrossing g_crossing(kPageCallMessage);
 
-HANDLE FileOf(std::uint64_t context) { return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(context)); }
 
-void WinInet1_DownloadBegin(HINTERNET, std::uint64_t, std::uint32_t) {
-    ShowPageProgress(true);
-    SendMessageW(Form2.progress1, PBM_SETPOS, 0, 0);
+// Everything the GUI thread and the transfer's worker share about the page's download, under
+// one lock: its phase, the package file, what the server announced and what arrived.
+class PageDownload {
+public:
+    enum class Phase : std::uint8_t { Idle, Downloading, Finishing };
+
+    // GUI thread, Command1: the package file is open and the transfer about to start.
+    void Start(HANDLE file) {
+        std::lock_guard hold(lock_);
+        phase_ = Phase::Downloading;
+        file_ = file;
+        context_ = reinterpret_cast<std::uintptr_t>(file);
+        cancelled_ = closeRequested_ = headSeen_ = writeFailed_ = false;
+        status_ = 0;
+        verdict_ = InstallOutcome::Succeeded;
+        announced_.reset();
+        received_ = 0;
+        lastPosition_ = -1;
+        DownloadBusy.store(1);
+    }
+
+    // Worker, Headers event: the status and the announced length decide whether the body can
+    // be the package, before anything of it is taken.
+    void OnHeaders(std::uint64_t context, std::string_view raw) {
+        std::lock_guard hold(lock_);
+        if (!Current(context)) return;
+        const ResponseHead head = ParseResponseHead(raw);
+        headSeen_ = true;
+        status_ = head.statusRead ? static_cast<int>(head.status) : 0;
+        announced_ = head.contentLength;
+        verdict_ = JudgeResponseHead(head, false);
+    }
+
+    bool Running(std::uint64_t context) {
+        std::lock_guard hold(lock_);
+        return Current(context);
+    }
+
+    // Worker, FileDownload: the chunk appended to the package file. False stops the transfer
+    // (cancelled, too large, not writable); `position` is the bar's new position, or -1 when it
+    // did not change.
+    bool TakeChunk(std::uint64_t context, const std::uint8_t* chunk, std::uint32_t length, int& position) {
+        std::lock_guard hold(lock_);
+        position = -1;
+        if (!Current(context)) return false;
+        if (!headSeen_) verdict_ = InstallOutcome::ServerError;  // no status seen: not the package
+        if (verdict_ == InstallOutcome::PackageTooLarge) return false;
+        if (JudgeNextChunk(received_, length) != InstallOutcome::Succeeded) {
+            verdict_ = InstallOutcome::PackageTooLarge;
+            return false;
+        }
+        DWORD written = 0;
+        if (!WriteFile(file_, chunk, length, &written, nullptr) || written != length) {
+            const DWORD error = GetLastError();
+            verdict_ = ClassifyFileError(error ? error : ERROR_HANDLE_DISK_FULL);
+            writeFailed_ = true;
+            return false;
+        }
+        received_ += length;
+        const int now = ProgressPosition(received_, announced_.value_or(0));
+        if (now != lastPosition_) position = lastPosition_ = now;
+        return true;
+    }
+
+    // Worker, DownloadComplete: the package file is closed and the page is installing (or
+    // reporting the failed download) from here on.
+    TransferEnd EndTransfer(std::uint64_t context) {
+        std::lock_guard hold(lock_);
+        TransferEnd end;
+        if (!Current(context)) {
+            end.cancelled = true;
+            return end;
+        }
+        CloseFile();
+        phase_ = Phase::Finishing;
+        end.verdict = verdict_;
+        if (end.verdict == InstallOutcome::Succeeded)
+            end.verdict = headSeen_ ? JudgeReceivedBody(announced_, received_) : InstallOutcome::ServerError;
+        // What the server sent stays for a look, as a package that could not be installed
+        // stays; a body refused for its size, or one that could not be written, does not.
+        end.keepPackage = end.verdict != InstallOutcome::PackageTooLarge && !writeFailed_;
+        return end;
+    }
+
+    // Worker (or the GUI thread, inside StartGet), DownloadFailed: the package file closed and
+    // deleted. False when the download was cancelled meanwhile.
+    bool FailTransfer(std::uint64_t context) {
+        std::lock_guard hold(lock_);
+        if (!Current(context)) return false;
+        CloseFile();
+        DeleteFileW(PackageFilePath().c_str());
+        phase_ = Phase::Finishing;
+        return true;
+    }
+
+    bool CloseRequested() {
+        std::lock_guard hold(lock_);
+        return closeRequested_;
+    }
+
+    // The status the server answered the running (or last) download with; 0 before one was read.
+    int HttpStatus() {
+        std::lock_guard hold(lock_);
+        return status_;
+    }
+
+    // GUI thread, WM_CLOSE of the main window.
+    bool MayClose() {
+        std::uint64_t cancel = 0;
+        {
+            std::lock_guard hold(lock_);
+            if (phase_ == Phase::Finishing) {
+                closeRequested_ = true;
+                return false;
+            }
+            if (phase_ == Phase::Downloading && !cancelled_) {
+                cancelled_ = true;
+                CloseFile();
+                DeleteFileW(PackageFilePath().c_str());
+                cancel = context_;
+                phase_ = Phase::Idle;
+                DownloadBusy.store(0);
+            }
+        }
+        if (cancel) HttpDownloader::CancelTransfers(cancel);
+        return true;
+    }
+
+    // GUI thread: idle again. True when the main window is to close now.
+    bool Finish() {
+        std::lock_guard hold(lock_);
+        phase_ = Phase::Idle;
+        DownloadBusy.store(0);
+        const bool close = closeRequested_;
+        closeRequested_ = false;
+        return close;
+    }
+
+private:
+    bool Current(std::uint64_t context) const {
+        return phase_ == Phase::Downloading && !cancelled_ && context == context_;
+    }
+    void CloseFile() {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+    }
+
+    std::mutex lock_;
+    Phase phase_ = Phase::Idle;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::uint64_t context_ = 0;
+    bool cancelled_ = false;
+    bool closeRequested_ = false;
+    bool headSeen_ = false;
+    bool writeFailed_ = false;
+    int status_ = 0;
+    InstallOutcome verdict_ = InstallOutcome::Succeeded;
+    std::optional<std::uint64_t> announced_;
+    std::uint64_t received_ = 0;
+    int lastPosition_ = -1;
+};
+PageDownload g_download;
+
+// On the page's thread: the page idle again (busy flag, bar, status line), and the main window
+// closed when that was asked for meanwhile.
+void FinishOnPage() {
+    const bool close = g_download.Finish();
+    if (Form2.progress1) ShowWindow(Form2.progress1, SW_HIDE);
+    if (Form2.window) windowless::SetCaption(Form2.window, Form2.label1, L"");
+    if (close && Form2.window) PostMessageW(GetAncestor(Form2.window, GA_ROOT), WM_CLOSE, 0, 0);
+}
+
+HWND PageOwner() {
+    HWND owner = nullptr;
+    g_crossing.Run([&] { owner = Form2.window; });
+    return owner;
+}
+
+void WinInet1_Headers(HINTERNET, std::uint64_t context, const char* headers, std::uint32_t length) {
+    g_download.OnHeaders(context, std::string_view(headers, length));
+}
+
+void WinInet1_DownloadBegin(HINTERNET, std::uint64_t context, std::uint32_t) {
+    if (!g_download.Running(context)) return;
+    g_crossing.Run([] {
+        if (!Form2.progress1) return;
+        ShowWindow(Form2.progress1, SW_SHOW);
+        SendMessageW(Form2.progress1, PBM_SETPOS, 0, 0);
+    });
 }
 
 std::int32_t WinInet1_FileDownload(HINTERNET, std::uint64_t context, const std::uint8_t* chunk, std::uint32_t length,
-                                   std::uint32_t received, std::uint32_t announced) {
-    DWORD written = 0;
-    WriteFile(FileOf(context), chunk, length, &written, nullptr);
-    // Without an announced length the position stays below the range: the bar shows its minimum.
-    const int position =
-        announced == 0 ? 0 : RoundHalfEven(static_cast<double>(received) / static_cast<double>(announced) * 100.0);
-    SendMessageW(Form2.progress1, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+                                   std::uint32_t, std::uint32_t) {
+    // The page counts the bytes itself, in 64 bits, against the length it read from the headers.
+    int position = -1;
+    if (!g_download.TakeChunk(context, chunk, length, position)) return 1;
+    if (position >= 0)
+        g_crossing.Run([position] {
+            if (Form2.progress1) SendMessageW(Form2.progress1, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+        });
     return 0;
-}
-
-void WinInet1_Headers(HINTERNET, std::uint64_t, const char* headers, std::uint32_t length) {
-    g_downloadStatus.store(StatusCodeOfHeaders(std::string_view(headers, length)));
 }
 
 void LogPageInstallation(const InstallReport& report, const std::wstring& target) {
     InstallLogEntry entry;
     entry.mode = L"page";
     entry.source = PackageUrl();
-    entry.httpStatus = g_downloadStatus.load();
+    entry.httpStatus = g_download.HttpStatus();
     entry.packageBytes = report.packageBytes;
     entry.target = target;
     entry.membersWritten = report.membersWritten;
@@ -78,17 +261,16 @@ void LogPageInstallation(const InstallReport& report, const std::wstring& target
     AppendInstallLog(entry);
 }
 
-// The transfer never reached its body: give the page back its idle state and say so.
-void WinInet1_DownloadFailed(std::uint64_t context) {
+// The transfer never reached its body: no connection, a refused certificate, a redirect to
+// plain HTTP. The failure road: file closed and deleted, the sentence, then idle again.
+void WinInet1_DownloadFailed(std::uint64_t context, std::uint32_t error) {
+    if (!g_download.FailTransfer(context)) return;
     InstallReport failed;
-    failed.outcome = InstallOutcome::DownloadFailed;
+    failed.outcome = ClassifyTransferError(error);
+    failed.detail = L"(WinInet " + std::to_wstring(error) + L")";
     LogPageInstallation(failed, L"");
-    CloseHandle(FileOf(context));
-    DeleteFileW(PackageFilePath().c_str());
-    DownloadBusy.store(0);
-    ShowPageProgress(false);
-    SetPageStatus(L"");
-    ShowMessage(Form2.window, kDownloadFailed);
+    if (!g_download.CloseRequested()) ShowMessage(PageOwner(), InstallOutcomeMessage(failed.outcome));
+    if (!g_crossing.Run(FinishOnPage)) g_download.Finish();
 }
 
 // The group record holds plain colours; those that are system colours are read again
@@ -146,6 +328,7 @@ void ShowInstallMenu(HWND page, LPARAM at) {
 }
 
 LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (g_crossing.Handle(message)) return 0;
     switch (message) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
@@ -169,9 +352,6 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         break;
     }
-    case kSetStatusMessage:
-        windowless::SetCaption(window, Form2.label1, *reinterpret_cast<const std::wstring*>(lParam));
-        return 0;
     case kStartupPackageMessage: {
         const std::wstring path = std::move(g_startupPackage);
         g_startupPackage.clear();
@@ -184,11 +364,11 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         }
         break;
-    case kShowProgressMessage:
-        ShowWindow(Form2.progress1, wParam ? SW_SHOW : SW_HIDE);
-        return 0;
     case WM_NOTIFY: {
         // NoxbunGroup1: its only item switches between the two ways of finding the versions.
+        // Its notifications come from this thread; one sent from another thread or process
+        // would carry a pointer into someone else's memory, and is not read.
+        if (InSendMessageEx(nullptr) & ISMEX_SEND) return 0;
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (!header || header->idFrom != static_cast<UINT_PTR>(form2_ids::kNoxbunGroup1)) break;
         if (header->code == 0) {
@@ -202,6 +382,7 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         break;
     case WM_DESTROY:
         WithdrawVersionList(Form2.list1);
+        g_crossing.Detach();
         Form2.window = nullptr;
         Form2.list1 = nullptr;
         Form2.progress1 = nullptr;
@@ -210,13 +391,24 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return StandardFormProc(window, message, wParam, lParam, LoadForm2);
 }
 
-// The page as the package installation sees it.
+// The page as the package installation sees it: every call that reads or changes a control
+// runs on the page's thread, in one step.
 class PageInstallView : public PluginPageView {
 public:
-    std::wstring SelectedVersion() override { return listbox::SelectedText(Form2.list1); }
+    TransferEnd EndTransfer(std::uint64_t context) override { return g_download.EndTransfer(context); }
+    std::wstring SelectedVersion() override {
+        std::wstring entry;
+        g_crossing.Run([&] {
+            if (Form2.list1) entry = listbox::SelectedText(Form2.list1);
+        });
+        return entry;
+    }
     void SetStatus(const std::wstring& text) override { SetPageStatus(text); }
-    void HideProgress() override { ShowPageProgress(false); }
-    HWND OwnerWindow() override { return Form2.window; }
+    HWND OwnerWindow() override { return PageOwner(); }
+    bool CloseRequested() override { return g_download.CloseRequested(); }
+    void FinishInstall() override {
+        if (!g_crossing.Run(FinishOnPage)) g_download.Finish();
+    }
 };
 PageInstallView g_installView;
 
@@ -283,12 +475,18 @@ std::wstring PackageUrl() { return L"https://" + g_updateHost + L"/update/qln_pl
 void SetUpdateServerHost(std::wstring_view host) { g_updateHost = host; }
 
 void SetPageStatus(const std::wstring& text) {
-    if (Form2.window) SendMessageW(Form2.window, kSetStatusMessage, 0, reinterpret_cast<LPARAM>(&text));
+    g_crossing.Run([&] {
+        if (Form2.window) windowless::SetCaption(Form2.window, Form2.label1, text);
+    });
 }
 
 void ShowPageProgress(bool visible) {
-    if (Form2.window) SendMessageW(Form2.window, kShowProgressMessage, visible ? 1 : 0, 0);
+    g_crossing.Run([visible] {
+        if (Form2.progress1) ShowWindow(Form2.progress1, visible ? SW_SHOW : SW_HIDE);
+    });
 }
+
+bool PluginPageMayClose() { return g_download.MayClose(); }
 
 void StartPackageDownload(HWND page) {
     if (DownloadBusy.load() == 1) {
@@ -307,8 +505,7 @@ void StartPackageDownload(HWND page) {
         ShowMessage(page, L"创建文件失败，请尝试以管理员身份运行本程序！");
         return;
     }
-    DownloadBusy.store(1);
-    g_downloadStatus.store(0);
+    g_download.Start(file);
     SetPageStatus(L"正在下载。。。");
     Form2.winInet1.StartGet(PackageUrl(), reinterpret_cast<std::uintptr_t>(file), 0, 0, L"", L"", L"");
 }
@@ -328,6 +525,7 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
                                    styles::kPageFormEx, Form2Proc});
     if (!page) return nullptr;
     Form2.window = page;
+    g_crossing.Attach(page);
     Form2.noxbunGroup1 = ButtonGroup{};
     HWND groupWindow = BuildControl(page, nullptr, {L"NoxbunGroup", L"NoxbunGroup1", form2_ids::kNoxbunGroup1, -1, L"", 378, 2, 36, 36,
                                                     styles::kButtonGroup, 0, nullptr, kPageFont});
@@ -367,9 +565,11 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument) {
     Form2.winInet1.SetChunkSize(4096);
     Form2.winInet1.SetOwnerWindow(page);
     Form2.winInet1.SetControlId(form2_ids::kWinInet1);
+    Form2.winInet1.SetMaxBodyLength(kMaxPackageBytes);
     Form2.winInet1.AssignEvent(L"DownloadBegin", AsEventHandler(WinInet1_DownloadBegin));
     Form2.winInet1.AssignEvent(L"DownloadComplete", AsEventHandler(InstallPackage));
     Form2.winInet1.AssignEvent(L"FileDownload", AsEventHandler(WinInet1_FileDownload));
+    Form2.winInet1.AssignEvent(L"Headers", AsEventHandler(WinInet1_Headers));
     Form2.winInet1.AssignEvent(L"DownloadFailed", AsEventHandler(WinInet1_DownloadFailed));
     Form2.winInet1.AssignEvent(L"Headers", AsEventHandler(WinInet1_Headers));
     SetPluginPageView(&g_installView);

@@ -1,6 +1,9 @@
 // The plugin management page (Form2): the version list, the download-and-install button, the
 // launch button and the page's status line and progress bar. The download runs on the download
-// component's worker thread; everything it changes on the page goes through here.
+// component's worker thread; everything it reads or changes on the page crosses to the page's
+// thread through one queue (gui_crossing.h), and everything the two threads share about the
+// download (its phase, the package file, what the server answered) lives in one record under
+// one lock (plugin_page.cpp).
 #pragma once
 
 #include <windows.h>
@@ -64,5 +67,11 @@ HWND PluginPageWindow();
 // by the page's own thread, which also paints the line.
 void SetPageStatus(const std::wstring& text);
 void ShowPageProgress(bool visible);
+
+// The main window is asked to close (its WM_CLOSE, on the GUI thread). True: it may close now;
+// a download that was running has been cancelled (request closed, package file closed and
+// deleted). False while an installation (or its result message) runs: the page closes the main
+// window itself once it has finished or rolled back.
+bool PluginPageMayClose();
 
 }  // namespace qln

@@ -140,6 +140,7 @@ TEST(ExitCodeTest, TheDocumentedTableAvoidsCodesDeploymentToolsReadOtherwise) {
         {InstallOutcome::CertificateRefused, 28}, {InstallOutcome::DamagedPackage, 29},
         {InstallOutcome::AccessDenied, 30},     {InstallOutcome::FileInUse, 31},
         {InstallOutcome::DiskFull, 32},         {InstallOutcome::PackageTooLarge, 33},
+        {InstallOutcome::PathBlocked, 34},      {InstallOutcome::AnotherInstallation, 35},
     };
     std::set<int> codes = {static_cast<int>(ExitCode::UsageShown), static_cast<int>(ExitCode::BadArgument),
                            static_cast<int>(ExitCode::AnotherInstance), static_cast<int>(ExitCode::SketchUpRunning),

@@ -9,6 +9,10 @@ Two ways to run it:
                     that connection closes, so a test that ends or dies takes its server along.
   --port-file PATH  write "<http> <refused>\\n" to PATH and serve until killed.
 <refused> is a port bound but never listened on: connecting to it is refused.
+With --tls-cert and --tls-key the server speaks HTTPS (the handshake is made in the request's
+own thread, so a client that refuses the certificate stalls nothing); it then also serves plain
+HTTP on a third port, which the ports line adds: "ports <https> <refused> <plain>" (TLS as well
+in the redirect-http mode, which redirects to it as http://localhost:<plain>).
 Either way the server also ends after --lifetime seconds.
   --tls-dir DIR     serve HTTPS instead: a test CA and a certificate for the name "localhost"
                     signed by it are made in DIR (ca.der is the CA for the client's root store)
@@ -19,9 +23,14 @@ Resources (any method):
   /broken/N/M         Content-Length N, then M bytes and the connection is closed
   /bigheaders/N       like /fixed/N behind a 5000-byte header
   /echo               the request body with Content-Length
+  /hold/N/M           Content-Length N, M pattern bytes, then nothing until the client closes
   /update/qln_plugin.rbz   the file given with --package, answered as --update-mode says:
                       ok (Content-Length), 404, broken (half of it, then the connection
-                      closes) or slow (in 20 pieces, 150 ms apart)
+                      closes), slow (in 20 pieces, 150 ms apart), hold (half of it, then
+                      nothing until the client closes), huge (a Content-Length of 300 MiB, then
+                      the package and the connection closes), chunked (no Content-Length),
+                      partial (status 206 with the whole package), redirect-http (302 to the
+                      same path on the plain port)
   anything else       404 with a short text body
 Pattern byte i is i % 251, so that no chunk boundary lines up with the pattern.
 """
@@ -72,6 +81,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     recorder = None
     package = None
     update_mode = "ok"
+    plain_port = 0
 
     def log_message(self, format, *args):
         pass
@@ -96,6 +106,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.send_broken(numbers[0], numbers[1])
             if kind == "echo" and not numbers:
                 return self.send_body(200, body, "application/octet-stream")
+            if kind == "hold" and len(numbers) == 2:
+                return self.send_held(numbers[0], numbers[1])
         except ValueError:
             pass
         self.send_body(404, b"no such resource: " + self.path.encode("latin-1") + b"\n", "text/plain")
@@ -137,10 +149,33 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def send_package(self):
         data = self.package
-        if self.update_mode == "404":
+        mode = self.update_mode
+        if mode == "404":
             return self.send_body(404, b"<html>not found</html>", "text/html")
-        if self.update_mode == "broken":
+        if mode == "broken":
             return self.send_broken(len(data), len(data) // 2, data)
+        if mode == "hold":
+            return self.send_held(len(data), len(data) // 2, data)
+        if mode == "huge":
+            return self.send_broken(300 * 1024 * 1024, len(data), data)
+        if mode == "partial":
+            return self.send_body(206, data, "application/octet-stream")
+        if mode == "redirect-http":
+            self.send_response(302)
+            self.send_header("Location", "http://localhost:%d%s" % (self.plain_port, self.path))
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if mode == "chunked":
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            for at in range(0, len(data), 5000):
+                piece = data[at:at + 5000]
+                self.wfile.write(b"%x\r\n" % len(piece) + piece + b"\r\n")
+            self.wfile.write(b"0\r\n\r\n")
+            return
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Length", str(len(data)))
@@ -153,6 +188,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 time.sleep(0.15)
         else:
             self.wfile.write(data)
+
+    def send_held(self, announced, sent, data=None):
+        """Announces `announced` bytes, sends `sent` of them, then waits for the client to close."""
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(announced))
+        self.end_headers()
+        self.wfile.write(data[:sent] if data is not None else b"".join(pattern_slices(sent)))
+        self.wfile.flush()
+        self.close_connection = True
+        self.connection.settimeout(60)
+        try:
+            while self.connection.recv(4096):
+                pass
+        except OSError:
+            pass
 
     def send_broken(self, announced, sent, data=None):
         """Announces `announced` bytes, sends `sent` of them (of `data`, or the pattern), closes."""
@@ -191,6 +242,15 @@ def make_tls_files(folder):
     return context
 
 
+class PlainHandler(Handler):
+    timeout = 3  # a TLS client that followed a redirect here waits for no one
+
+
+class QuietServer(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        pass  # a client that refused the certificate, or went away: nothing to report
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--control", type=int)
@@ -198,8 +258,11 @@ def main():
     parser.add_argument("--lifetime", type=float, default=300.0)
     parser.add_argument("--package")
     parser.add_argument("--http-port", type=int, default=0, help="listen here instead of a free port")
-    parser.add_argument("--update-mode", default="ok", choices=("ok", "404", "broken", "slow"))
+    parser.add_argument("--update-mode", default="ok",
+                        choices=("ok", "404", "broken", "slow", "hold", "huge", "chunked", "partial", "redirect-http"))
     parser.add_argument("--tls-dir")
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
     args = parser.parse_args()
     if args.package:
         with open(args.package, "rb") as f:
@@ -221,11 +284,25 @@ def main():
         control.settimeout(None)
     Handler.recorder = Recorder(control)
     http.server.ThreadingHTTPServer.allow_reuse_address = True
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.http_port), Handler)
+    server = QuietServer(("127.0.0.1", args.http_port), Handler)
     server.daemon_threads = True
     if args.tls_dir:
         server.socket = make_tls_files(args.tls_dir).wrap_socket(server.socket, server_side=True)
-    ports = b"ports %d %d\n" % (server.server_address[1], refused.getsockname()[1])
+    ports = b"ports %d %d" % (server.server_address[1], refused.getsockname()[1])
+    if args.tls_cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+        server.socket = context.wrap_socket(server.socket, server_side=True, do_handshake_on_connect=False)
+        plain = QuietServer(("127.0.0.1", 0), PlainHandler)
+        plain.daemon_threads = True
+        if args.update_mode == "redirect-http":
+            # Wine keeps TLS for a redirect to an http:// URL (Windows would not): the redirect's
+            # target speaks TLS too, so that the client gets as far as its answer.
+            plain.socket = context.wrap_socket(plain.socket, server_side=True, do_handshake_on_connect=False)
+        Handler.plain_port = plain.server_address[1]
+        threading.Thread(target=plain.serve_forever, daemon=True).start()
+        ports += b" %d" % Handler.plain_port
+    ports += b"\n"
 
     if control is None:
         with open(args.port_file + ".part", "wb") as f:

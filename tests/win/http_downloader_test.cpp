@@ -94,9 +94,10 @@ void OnComplete(HINTERNET s, std::uint64_t c, const std::uint8_t* body, std::uin
     Transcript::Of(c).Add({'C', s, 0, body ? std::string(reinterpret_cast<const char*>(body), length) : "",
                            body == nullptr, length});
 }
-void OnFailed(std::uint64_t c) {
+void OnFailed(std::uint64_t c, std::uint32_t error) {
     Event failed;
     failed.kind = 'X';
+    failed.length = error;  // the error the transfer ended with
     Transcript::Of(c).Add(failed);
 }
 void CALLBACK OnStatus(HINTERNET, DWORD_PTR c, DWORD, LPVOID, DWORD) {
@@ -272,10 +273,15 @@ TEST_F(HttpDownloaderTest, ResponsesAreBodiesWhateverTheirStatusAndHowEverTheyEn
     ExpectChunks(broken, Pattern(3000), 10000, 4096);
     EXPECT_EQ(broken.Last().data, Pattern(3000) + std::string(7000, '\0'));
 
-    // Headers too long for the query skip their event only.
+    // Headers longer than the first 4096-byte buffer are read in a larger one.
     Transcript bigHeaders;
     downloader->StartGet(server.Url("/bigheaders/100"), bigHeaders.context(), 0, 0, L"", L"", L"");
-    EXPECT_TRUE(bigHeaders.Matches("BF+C"));
+    EXPECT_TRUE(bigHeaders.Matches("HBF+C"));
+    EXPECT_EQ(bigHeaders.events[0].data.rfind("HTTP/1.1 200", 0), 0u);
+    // (Wine keeps 4 KiB of one header line; the whole block is still longer than 4095 bytes.)
+    EXPECT_GT(bigHeaders.events[0].data.size(), 4095u);
+    EXPECT_NE(bigHeaders.events[0].data.find(std::string(4000, 'p')), std::string::npos);
+    EXPECT_EQ(bigHeaders.events[0].length, bigHeaders.events[0].data.size());
     EXPECT_EQ(bigHeaders.Last().data, Pattern(100));
 }
 
@@ -284,6 +290,7 @@ TEST_F(HttpDownloaderTest, TransferThatNeverReachesItsBodyRaisesOnlyDownloadFail
     downloader->StartGet(server.Url("/fixed/10", server.RefusedPort()), async.context(), 0, 0, L"", L"", L"");
     ASSERT_EQ(async.Kinds(), "X");
     EXPECT_NE(async.events[0].thread, GetCurrentThreadId());
+    EXPECT_EQ(async.events[0].length, static_cast<std::uint32_t>(ERROR_INTERNET_CANNOT_CONNECT));
 
     Transcript sync;
     EXPECT_EQ(downloader->Get(server.Url("/fixed/10", server.RefusedPort()), sync.context(), 0, 0, L"", L"", L""),
@@ -297,6 +304,7 @@ TEST_F(HttpDownloaderTest, TransferThatNeverReachesItsBodyRaisesOnlyDownloadFail
     ASSERT_EQ(tooLong.events.size(), 1u);
     EXPECT_EQ(tooLong.events[0].kind, 'X');
     EXPECT_EQ(tooLong.events[0].thread, GetCurrentThreadId());
+    EXPECT_EQ(tooLong.events[0].length, static_cast<std::uint32_t>(ERROR_NOT_ENOUGH_MEMORY));
     Transcript tooMuchBody;
     const std::size_t tooLarge = LargestEchoBody(server.Url("/echo")) + 1;
     downloader->StartPost(server.Url("/echo"), std::string(tooLarge, 'b'), tooMuchBody.context(), 0, 0, L"", L"", L"");
@@ -355,6 +363,66 @@ TEST_F(HttpDownloaderTest, TransfersRunOnCopiesTakenAtTheirStart) {
     const std::string lines = a.requestLine + "|" + b.requestLine;
     EXPECT_NE(lines.find("GET /fixed/5000 HTTP/1.0"), std::string::npos) << lines;
     EXPECT_NE(lines.find("GET /chunked/5000 HTTP/1.1"), std::string::npos) << lines;
+}
+
+// A limit on what is collected: an announced length above it reserves nothing, and the body
+// ends after the FileDownload of the chunk that would cross it.
+TEST_F(HttpDownloaderTest, MaxBodyLengthBoundsTheCollection) {
+    downloader->SetMaxBodyLength(10000);
+    Transcript within;
+    downloader->StartGet(server.Url("/fixed/10000"), within.context(), 0, 0, L"", L"", L"");
+    ASSERT_TRUE(within.Matches("HBF+C"));
+    EXPECT_EQ(within.Last().data, Pattern(10000));
+
+    Transcript beyond;
+    downloader->StartGet(server.Url("/fixed/30000"), beyond.context(), 0, 0, L"", L"", L"");
+    ASSERT_TRUE(beyond.Matches("HBF+C"));
+    EXPECT_EQ(beyond.events[1].announced, 30000u);
+    // The chunk that crosses the limit is raised, then the body ends without it.
+    const std::string collected = beyond.Last().data;
+    EXPECT_LE(collected.size(), 10000u);
+    EXPECT_EQ(collected, Pattern(collected.size()));
+    const auto chunks = beyond.Chunks();
+    ASSERT_FALSE(chunks.empty());
+    EXPECT_EQ(chunks.back().received, collected.size() + chunks.back().length);
+    EXPECT_GT(chunks.back().received, 10000u);
+
+    Transcript chunked;
+    downloader->StartGet(server.Url("/chunked/30000"), chunked.context(), 0, 0, L"", L"", L"");
+    ASSERT_TRUE(chunked.Matches("HBF+C"));
+    EXPECT_LE(chunked.Last().data.size(), 10000u);
+}
+
+// A transfer whose server holds back the rest of its body: CancelTransfers closes its request,
+// no FileDownload follows, and DownloadComplete still ends it.
+TEST_F(HttpDownloaderTest, CancelTransfersEndsARunningTransfer) {
+    Transcript held;
+    downloader->StartGet(server.Url("/hold/100000/5000"), held.context(), 0, 0, L"", L"", L"");
+    const DWORD start = GetTickCount();
+    for (;;) {
+        {
+            std::lock_guard hold(held.lock);
+            if (!held.Chunks().empty()) break;
+        }
+        ASSERT_LT(GetTickCount() - start, kWait) << "no chunk arrived";
+        Sleep(10);
+    }
+    Sleep(200);  // the worker now waits in its read for data that does not come
+    std::size_t chunksBefore;
+    {
+        std::lock_guard hold(held.lock);
+        chunksBefore = held.Chunks().size();
+    }
+    HttpDownloader::CancelTransfers(held.context() + 1);  // another context: nothing happens
+    Sleep(100);
+    HttpDownloader::CancelTransfers(held.context());
+    // The server holds the connection for up to a minute; Windows ends the read at once, Wine
+    // when the server lets go (the test server's lifeline closes with this test's end).
+    server.Stop();
+    ASSERT_EQ(WaitForSingleObject(held.finished, 60000), WAIT_OBJECT_0);
+    EXPECT_EQ(held.Last().kind, 'C');
+    std::lock_guard hold(held.lock);
+    EXPECT_EQ(held.Chunks().size(), chunksBefore);
 }
 
 }  // namespace

@@ -245,9 +245,11 @@ TEST(FileHelpersTest, TempFolderAndShellMove) {
 // ---- The installation as the page runs it ---------------------------------------------------
 
 constexpr UINT kStatusMessage = WM_APP + 7;
+constexpr UINT kSelectionMessage = WM_APP + 8;
+constexpr UINT kFinishMessage = WM_APP + 9;
 
-// The page as the installation sees it, owned by the test's thread. The status line is a
-// static control that only this thread changes, as the page's label will be.
+// The page as the installation sees it, owned by the test's thread. Everything that touches its
+// windows is handed to this thread with SendMessageW, as the page does it.
 class FakePage : public PluginPageView {
 public:
     FakePage() {
@@ -262,32 +264,55 @@ public:
     }
     ~FakePage() { DestroyWindow(window); }
 
+    TransferEnd EndTransfer(std::uint64_t context) override {
+        CloseHandle(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(context)));
+        return end;
+    }
     std::wstring SelectedVersion() override {
-        const LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
-        if (index == LB_ERR) return {};
-        std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, index, 0)), L'\0');
-        SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        std::wstring text;
+        SendMessageW(window, kSelectionMessage, 0, reinterpret_cast<LPARAM>(&text));
         return text;
     }
     void SetStatus(const std::wstring& text) override {
         SendMessageW(window, kStatusMessage, 0, reinterpret_cast<LPARAM>(&text));
     }
-    void HideProgress() override { ShowWindow(progress, SW_HIDE); }
     HWND OwnerWindow() override { return window; }
+    bool CloseRequested() override { return false; }
+    void FinishInstall() override { SendMessageW(window, kFinishMessage, 0, 0); }
 
     HWND window, label, progress, list;
+    TransferEnd end;
     std::vector<std::wstring> captions;
     bool captionsOnOwnThread = true;
 
 private:
     static LRESULT CALLBACK Forward(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
-        if (m != kStatusMessage) return DefSubclassProc(w, m, wp, lp);
         auto* page = reinterpret_cast<FakePage*>(self);
-        const auto& text = *reinterpret_cast<const std::wstring*>(lp);
-        page->captions.push_back(text);
-        page->captionsOnOwnThread &= GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId();
-        SetWindowTextW(page->label, text.c_str());
-        return 0;
+        const bool own = GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId();
+        switch (m) {
+        case kStatusMessage: {
+            const auto& text = *reinterpret_cast<const std::wstring*>(lp);
+            page->captions.push_back(text);
+            page->captionsOnOwnThread &= own;
+            SetWindowTextW(page->label, text.c_str());
+            return 0;
+        }
+        case kSelectionMessage: {
+            auto& text = *reinterpret_cast<std::wstring*>(lp);
+            const LRESULT index = SendMessageW(page->list, LB_GETCURSEL, 0, 0);
+            if (index == LB_ERR) return 0;
+            text.assign(static_cast<std::size_t>(SendMessageW(page->list, LB_GETTEXTLEN, index, 0)), L'\0');
+            SendMessageW(page->list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+            return 0;
+        }
+        case kFinishMessage:
+            DownloadBusy.store(0);
+            ShowWindow(page->progress, SW_HIDE);
+            page->captions.push_back(L"");
+            SetWindowTextW(page->label, L"");
+            return 0;
+        }
+        return DefSubclassProc(w, m, wp, lp);
     }
 };
 
@@ -326,7 +351,7 @@ protected:
 
     // Writes the package as the download does and runs the installation on a worker thread
     // while this thread serves the page.
-    Box Install(const std::string& package) {
+    Box Install(const std::string& package, bool installing = true) {
         HANDLE file = CreateFileW(PackageFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
@@ -368,11 +393,14 @@ protected:
         EXPECT_EQ(DownloadBusy.load(), 0);
         EXPECT_FALSE(IsWindowVisible(page.progress));
         EXPECT_EQ(test::WindowText(page.label), L"");
-        EXPECT_EQ(page.captions, (std::vector<std::wstring>{L"开始安装。。。", L""}));
+        if (installing)
+            EXPECT_EQ(page.captions, (std::vector<std::wstring>{L"开始安装。。。", L""}));
+        else
+            EXPECT_EQ(page.captions, (std::vector<std::wstring>{L""}));
         EXPECT_TRUE(page.captionsOnOwnThread);
         EXPECT_EQ(box.caption, L"Quorlen插件安装器");
         EXPECT_EQ(box.owner, page.window);
-        EXPECT_EQ(box.labelMeanwhile, L"开始安装。。。");
+        EXPECT_EQ(box.labelMeanwhile, installing ? L"开始安装。。。" : L"");
         EXPECT_EQ(box.busyMeanwhile, 1);
         return box;
     }
@@ -398,14 +426,29 @@ TEST_F(InstallTest, EmptyArchiveSucceedsAndDeletesThePackage) {
     EXPECT_FALSE(Exists(PackageFilePath()));
 }
 
-TEST_F(InstallTest, FailureKeepsThePackage) {
-    EXPECT_EQ(Install("<html>502</html>").text, L"安装失败，请尝试管理员身份运行本程序！");
+TEST_F(InstallTest, DamagedPackageIsToldAsSuchAndKept) {
+    EXPECT_EQ(Install("<html>502</html>").text, L"安装失败，插件包已损坏或不完整，请重新下载后重试！");
     EXPECT_EQ(ReadBytes(PackageFilePath()), "<html>502</html>");
+    EXPECT_FALSE(Exists(plugins));
+}
+
+// A transfer the page judged a failure (here a status other than 200) is told with its own
+// sentence and nothing is unpacked, however much it looks like a package.
+TEST_F(InstallTest, AFailedDownloadInstallsNothing) {
+    page.end.verdict = InstallOutcome::ServerError;
+    EXPECT_EQ(Install(test::BuildZip(kDemo), false).text, L"下载失败，更新服务器暂时无法提供插件，请稍后重试！");
+    EXPECT_FALSE(Exists(plugins));
+    EXPECT_TRUE(Exists(PackageFilePath()));
+    page.end.verdict = InstallOutcome::PackageTooLarge;
+    page.end.keepPackage = false;
+    EXPECT_EQ(Install(test::BuildZip(kDemo), false).text, L"下载失败，更新服务器提供的插件包大小异常，请稍后重试！");
+    EXPECT_FALSE(Exists(plugins));
+    EXPECT_FALSE(Exists(PackageFilePath()));
 }
 
 TEST_F(InstallTest, NoSelectedVersionIsRefusedWithoutTouchingAnyFolder) {
     SendMessageW(page.list, LB_SETCURSEL, WPARAM(-1), 0);
-    EXPECT_EQ(Install(test::BuildZip(kDemo)).text, L"安装失败，请尝试管理员身份运行本程序！");
+    EXPECT_EQ(Install(test::BuildZip(kDemo)).text, L"安装失败，未能确定要安装到的草图版本，请重新选择后重试！");
     EXPECT_TRUE(Exists(PackageFilePath()));
     const std::wstring emptyVersion = GetPluginsDir(L"", PluginsKind::Automatic);
     EXPECT_FALSE(Exists(emptyVersion.substr(0, emptyVersion.rfind(L'\\'))));

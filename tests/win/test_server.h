@@ -28,7 +28,23 @@ struct ReceivedRequest {
 class TestServer {
 public:
     // Starts the server; `arguments` are added to its command line (for example the package).
-    void Start(const std::wstring& arguments = L"") {
+    void Start(const std::wstring& arguments = L"") { Launch(L"Z:\\usr\\bin\\python3", L"\"Z:\\usr\\bin\\python3\" ", arguments); }
+
+#ifdef QLN_TEST_CERT_DIR
+    // The same server speaking HTTPS on 127.0.0.1:443 with the named certificate of
+    // tests/tools/make_test_certs.sh ("good", "wrong", "expired"). Port 443 is one for the whole
+    // machine: the server runs under flock on /tmp/qln-port443.lock, waiting for its turn.
+    void StartTls(const std::wstring& certificate, const std::wstring& arguments = L"") {
+        const std::wstring dir = QLN_TEST_CERT_DIR;
+        Launch(L"Z:\\usr\\bin\\flock",
+               L"flock -w 240 /tmp/qln-port443.lock /usr/bin/python3 ",
+               L"--http-port 443 --tls-cert \"" + dir + L"/" + certificate + L".pem\" --tls-key \"" + dir + L"/" +
+                   certificate + L".key\" " + arguments);
+    }
+#endif
+
+private:
+    void Launch(const wchar_t* application, const std::wstring& prefix, const std::wstring& arguments) {
         WSADATA wsa;
         ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
         SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -40,21 +56,24 @@ public:
         listen(listener, 1);
         getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
 
-        std::wstring command = L"\"Z:\\usr\\bin\\python3\" \"" QLN_HTTP_TEST_SERVER L"\" --control " +
+        std::wstring command = prefix + L"\"" QLN_HTTP_TEST_SERVER L"\" --control " +
                                std::to_wstring(ntohs(address.sin_port)) + (arguments.empty() ? L"" : L" " + arguments);
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION process = {};
-        const BOOL started = CreateProcessW(L"Z:\\usr\\bin\\python3", command.data(), nullptr, nullptr, FALSE, 0,
+        const BOOL started = CreateProcessW(application, command.data(), nullptr, nullptr, FALSE, 0,
                                             nullptr, nullptr, &startup, &process);
         if (process.hProcess) CloseHandle(process.hProcess);
         if (process.hThread) CloseHandle(process.hThread);
-        if (started && WaitReadable(listener)) control_ = accept(listener, nullptr, nullptr);
+        // Waiting for the lock of port 443 may take as long as another run's TLS test.
+        if (started && WaitReadable(listener, 250000)) control_ = accept(listener, nullptr, nullptr);
         closesocket(listener);
         ASSERT_NE(control_, INVALID_SOCKET) << "the test server did not call back";
         const std::string line = ReadLine();
-        ASSERT_EQ(sscanf(line.c_str(), "ports %d %d", &port_, &refusedPort_), 2) << line;
+        ASSERT_GE(sscanf(line.c_str(), "ports %d %d %d", &port_, &refusedPort_, &plainPort_), 2) << line;
     }
+
+public:
     ~TestServer() {
         if (control_ != INVALID_SOCKET) closesocket(control_);
         WSACleanup();
@@ -63,8 +82,14 @@ public:
     std::wstring Url(const std::string& path, int port = 0) const {
         return L"http://127.0.0.1:" + std::to_wstring(port ? port : port_) + std::wstring(path.begin(), path.end());
     }
+    // Ends the server now (it follows its control connection).
+    void Stop() {
+        if (control_ != INVALID_SOCKET) closesocket(control_);
+        control_ = INVALID_SOCKET;
+    }
     int Port() const { return port_; }
     int RefusedPort() const { return refusedPort_; }
+    int PlainPort() const { return plainPort_; }
 
     // The next request the server received; the server reports it before it answers.
     ReceivedRequest Next() {
@@ -120,6 +145,7 @@ private:
     std::string buffer_;
     int port_ = 0;
     int refusedPort_ = 0;
+    int plainPort_ = 0;
 };
 
 

@@ -142,3 +142,43 @@ add_dependencies(deploy_tests QuorlenInstallerDemo standin_sketchup)
 gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
 target_sources(deploy_tests PRIVATE tests/win/leftovers.cpp)
+# ---- Trustworthy updates (issue 9) -----------------------------------------------------------
+# The staged installation's tests link the test programs' own installation hook
+# (install_test_hooks.cpp defines ActiveInstallStepHook in place of the product's, which has none).
+target_sources(win_tests PRIVATE tests/win/staged_install_test.cpp tests/win/trust_pages_test.cpp
+  tests/win/install_test_hooks.cpp tests/win/install_test_support.cpp)
+# A program that installs as the installer does and stops for good before its n-th move: the
+# tests kill it there and check the recovery.
+add_executable(install_helper tests/tools/install_helper.cpp tests/win/install_test_hooks.cpp)
+target_include_directories(install_helper PRIVATE ${CMAKE_SOURCE_DIR}/tests/win)
+target_link_libraries(install_helper PRIVATE qln_win)
+target_link_options(install_helper PRIVATE -municode)
+qln_windows_path(QLN_INSTALL_HELPER_WINPATH ${CMAKE_BINARY_DIR}/install_helper.exe)
+target_compile_definitions(win_tests PRIVATE QLN_INSTALL_HELPER_WINPATH=L"${QLN_INSTALL_HELPER_WINPATH}")
+add_dependencies(win_tests install_helper)
+target_sources(e2e_tests PRIVATE tests/win/trust_e2e_test.cpp tests/win/install_test_support.cpp)
+target_compile_definitions(e2e_tests PRIVATE QLN_INSTALL_HELPER_WINPATH=L"${QLN_INSTALL_HELPER_WINPATH}")
+add_dependencies(e2e_tests install_helper)
+
+# TLS: a test CA and its server certificates, made at build time; a loopback HTTPS server on
+# 127.0.0.1:443 (one port for the whole machine: the server waits for flock on
+# /tmp/qln-port443.lock, and these tests hold the ctest lock port-443 as well).
+set(QLN_TEST_CERTS ${CMAKE_BINARY_DIR}/test-certs)
+add_custom_command(OUTPUT ${QLN_TEST_CERTS}/ca.der ${QLN_TEST_CERTS}/good.pem ${QLN_TEST_CERTS}/wrong.pem
+    ${QLN_TEST_CERTS}/expired.pem
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/tools/make_test_certs.sh ${QLN_TEST_CERTS}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/make_test_certs.sh
+  COMMENT "Making the TLS tests' certificates")
+add_custom_target(test_certs DEPENDS ${QLN_TEST_CERTS}/ca.der)
+qln_windows_path(QLN_TEST_CA_DER_WINPATH ${QLN_TEST_CERTS}/ca.der)
+add_executable(tls_tests src/plugin/plugin_page.cpp tests/win/tls_test.cpp tests/win/test_support.cpp
+  tests/win/message_boxes.cpp tests/win/zip_writer.cpp)
+target_compile_definitions(tls_tests PRIVATE
+  QLN_HTTP_TEST_SERVER=L"${CMAKE_SOURCE_DIR}/tests/tools/http_test_server.py"
+  QLN_TEST_CERT_DIR=L"${QLN_TEST_CERTS}"
+  QLN_TEST_CA_DER=L"${QLN_TEST_CA_DER_WINPATH}")
+target_link_libraries(tls_tests PRIVATE qln_win gtest_main ws2_32 crypt32)
+add_dependencies(tls_tests test_certs)
+gtest_discover_tests(tls_tests TEST_PREFIX "win96." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES RESOURCE_LOCK "wineprefix-96;port-443" ENVIRONMENT QLN_DPI=96 TIMEOUT 600)
+target_sources(tls_tests PRIVATE tests/win/leftovers.cpp)

@@ -1,0 +1,175 @@
+#include "plugin/package_reader.h"
+
+#include <cstring>
+#include <new>
+
+#include "plugin/member_names.h"
+
+namespace qln {
+
+namespace {
+
+constexpr uLong kFlagEncrypted = 0x0001;
+constexpr uLong kFlagUtf8Name = 0x0800;
+
+// minizip's file functions over a Win32 handle: read-only, which is all unzip needs.
+struct ZipStream {
+    HANDLE file;
+    bool failed;
+};
+
+voidpf ZCALLBACK OpenWide(voidpf, const void* path, int mode) {
+    if (!path || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+    const HANDLE file = CreateFileW(static_cast<const wchar_t*>(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return new (std::nothrow) ZipStream{file, false};
+}
+
+uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
+    auto* s = static_cast<ZipStream*>(stream);
+    DWORD read = 0;
+    if (!ReadFile(s->file, buffer, size, &read, nullptr)) s->failed = true;
+    return read;
+}
+
+uLong ZCALLBACK WriteStream(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf stream) {
+    LARGE_INTEGER position = {};
+    if (!SetFilePointerEx(static_cast<ZipStream*>(stream)->file, LARGE_INTEGER{}, &position, FILE_CURRENT))
+        return static_cast<ZPOS64_T>(-1);
+    return static_cast<ZPOS64_T>(position.QuadPart);
+}
+
+long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    DWORD method = FILE_BEGIN;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) method = FILE_CURRENT;
+    else if (origin == ZLIB_FILEFUNC_SEEK_END) method = FILE_END;
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(static_cast<ZipStream*>(stream)->file, distance, nullptr, method) ? 0 : -1;
+}
+
+int ZCALLBACK CloseStream(voidpf, voidpf stream) {
+    auto* s = static_cast<ZipStream*>(stream);
+    CloseHandle(s->file);
+    delete s;
+    return 0;
+}
+
+int ZCALLBACK StreamError(voidpf, voidpf stream) { return static_cast<ZipStream*>(stream)->failed ? 1 : 0; }
+
+// The raw name converted as the 8-bit file functions would convert it, or as UTF-8 when the
+// member's flag says so. Bytes that are not text in that encoding cannot be created as named.
+bool DecodeMemberName(const char* raw, bool utf8, std::wstring& name) {
+    name.clear();
+    const int length = static_cast<int>(std::strlen(raw));
+    if (length == 0) return true;
+    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    const DWORD flags = MB_ERR_INVALID_CHARS | (utf8 ? 0 : MB_PRECOMPOSED);
+    const int units = MultiByteToWideChar(codePage, flags, raw, length, nullptr, 0);
+    if (units <= 0) return false;
+    name.resize(static_cast<std::size_t>(units));
+    return MultiByteToWideChar(codePage, flags, raw, length, name.data(), units) == units;
+}
+
+}  // namespace
+
+ArchiveHandle::ArchiveHandle(const std::wstring& path) {
+    zlib_filefunc64_def functions = {OpenWide,   ReadStream,  WriteStream, TellStream,
+                                     SeekStream, CloseStream, StreamError, nullptr};
+    archive_ = unzOpen2_64(path.c_str(), &functions);
+}
+
+ArchiveHandle::~ArchiveHandle() {
+    if (archive_) unzClose(archive_);
+}
+
+bool ListMembers(unzFile archive, std::size_t targetChars, std::vector<Member>& members) {
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK) return false;
+    char raw[kMemberNameLimit + 1];
+    for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
+        if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) return false;
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(archive, &info, raw, kMemberNameLimit, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return false;
+        // A name that fills the buffer comes back unterminated: only its first 512 bytes count.
+        raw[kMemberNameLimit] = '\0';
+        if (info.flag & kFlagEncrypted) return false;
+        if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) return false;
+        Member member;
+        if (!DecodeMemberName(raw, (info.flag & kFlagUtf8Name) != 0, member.name)) return false;
+        if (CheckMemberPath(targetChars, member.name) != MemberNameFault::None) return false;
+        member.directory = IsDirectoryMember(member.name);
+        member.date = info.tmu_date;
+        member.attributes = static_cast<DWORD>(info.external_fa);
+        member.size = info.uncompressed_size;
+        members.push_back(std::move(member));
+    }
+    return true;
+}
+
+bool MemberWriteTime(const tm_unz& date, FILETIME& utc) {
+    for (int field : {date.tm_year, date.tm_mon, date.tm_mday, date.tm_hour, date.tm_min, date.tm_sec})
+        if (field < 0 || field > 0xFFFF) return false;
+    SYSTEMTIME time = {};
+    time.wYear = static_cast<WORD>(date.tm_year);
+    time.wMonth = static_cast<WORD>(date.tm_mon + 1);
+    time.wDay = static_cast<WORD>(date.tm_mday);
+    time.wHour = static_cast<WORD>(date.tm_hour);
+    time.wMinute = static_cast<WORD>(date.tm_min);
+    time.wSecond = static_cast<WORD>(date.tm_sec);
+    FILETIME local;
+    return SystemTimeToFileTime(&time, &local) && LocalFileTimeToFileTime(&local, &utc);
+}
+
+MemberData StreamMember(unzFile archive, HANDLE output, const Member& member, char* buffer, DWORD& writeError) {
+    writeError = 0;
+    if (unzOpenCurrentFile(archive) != UNZ_OK) return MemberData::Damaged;
+    MemberData result = MemberData::Complete;
+    ZPOS64_T total = 0;
+    for (;;) {
+        const int read = unzReadCurrentFile(archive, buffer, kMemberDataBuffer);
+        if (read < 0) {
+            result = MemberData::Damaged;
+            break;
+        }
+        if (read == 0) break;
+        DWORD written = 0;
+        if (!WriteFile(output, buffer, static_cast<DWORD>(read), &written, nullptr) ||
+            written != static_cast<DWORD>(read)) {
+            writeError = GetLastError();
+            if (writeError == ERROR_SUCCESS) writeError = ERROR_HANDLE_DISK_FULL;  // a short write
+            result = MemberData::WriteFailed;
+            break;
+        }
+        total += static_cast<ZPOS64_T>(read);
+    }
+    // Always close the member; a checksum mismatch shows only here, and only for a member read
+    // to its end: data that ends early must be caught by its size.
+    const bool checked = unzCloseCurrentFile(archive) == UNZ_OK;
+    if (result == MemberData::Complete && (!checked || total != member.size)) result = MemberData::Damaged;
+    return result;
+}
+
+bool IsArchiveWithoutMembers(const std::wstring& path) {
+    constexpr DWORD kEndRecord = 22;
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size;
+    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart < kEndRecord ||
+        size.QuadPart > kEndRecord + 0xFFFF)
+        return false;
+    unsigned char record[kEndRecord];
+    DWORD read = 0;
+    if (!ReadFile(file.get(), record, kEndRecord, &read, nullptr) || read != kEndRecord) return false;
+    auto u16 = [&](int at) { return static_cast<unsigned>(record[at] | record[at + 1] << 8); };
+    static constexpr unsigned char kSignature[] = {0x50, 0x4B, 0x05, 0x06};
+    // Disk numbers, both entry counts, central directory size and offset: all zero.
+    for (int at = 4; at < 20; ++at)
+        if (record[at] != 0) return false;
+    return std::memcmp(record, kSignature, sizeof(kSignature)) == 0 && kEndRecord + u16(20) == size.QuadPart;
+}
+
+}  // namespace qln
