@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
     const double stagedUpdate = *std::min_element(stagedUpdates.begin(), stagedUpdates.end());
     std::printf("ratio update over an installed copy, staged / in place (best): %.3f (ExtractArchive %.3f s, "
                 "InstallPackageFile %.3f s)\n",
-                oursUpdate, stagedUpdate, stagedUpdate / oursUpdate);
+                stagedUpdate / oursUpdate, oursUpdate, stagedUpdate);
     RemoveTree(ours);
     RemoveTree(stagedParent);
     RemoveTree(theirs);
