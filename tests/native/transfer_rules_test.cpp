@@ -102,6 +102,16 @@ TEST(ProgressTest, PercentRoundsHalfToEvenAndNeverOverflows) {
     EXPECT_EQ(ProgressPosition(5, 200), 2);    // 2.5 -> 2
     EXPECT_EQ(ProgressPosition(199, 200), 100);  // 99.5 -> 100
     EXPECT_EQ(ProgressPosition(200, 200), 100);
+    // The page's shares as a user sees them: 12.5 % is 12 and 37.5 % is 38 (halves to even),
+    // 0.4 % rounds to 0 (below the bar's range: its minimum shows), 99.9 % is full, more than
+    // announced is full, nothing announced is the minimum, a half is 50.
+    EXPECT_EQ(ProgressPosition(1, 8), 12);
+    EXPECT_EQ(ProgressPosition(3, 8), 38);
+    EXPECT_EQ(ProgressPosition(1, 250), 0);
+    EXPECT_EQ(ProgressPosition(999, 1000), 100);
+    EXPECT_EQ(ProgressPosition(5, 4), 100);
+    EXPECT_EQ(ProgressPosition(7, 0), 0);
+    EXPECT_EQ(ProgressPosition(1, 2), 50);
     EXPECT_EQ(ProgressPosition(500, 200), 100);
     EXPECT_EQ(ProgressPosition(kMax, kMax), 100);
     EXPECT_EQ(ProgressPosition(kMax / 2, kMax), 50);

@@ -10,11 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/main_form.h"
@@ -505,47 +503,6 @@ TEST_F(FormsBehaviourTest, TransparencyAndColourKeyMakeTheFormLayered) {
     wnd::SetMouseTransparent(form, true);
     EXPECT_TRUE(GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
     EXPECT_TRUE(layered());
-}
-
-// The download's progress on the plugin page: the percentage of the announced length, halves
-// to even, the bar's minimum without an announced length, full above 100.
-TEST_F(FormsBehaviourTest, PluginPageProgressFollowsTheReceivedShare) {
-    test::ResetDiscoveryWorld();
-    ASSERT_NE(BuildForm1(nullptr, 0, 0), nullptr);
-    test::PumpMessages(100);
-    const auto handler = FromEventHandler<FileDownloadHandler>(Form2.winInet1.AssignEvent(L"FileDownload", nullptr));
-    Form2.winInet1.AssignEvent(L"FileDownload", AsEventHandler(handler));
-    ASSERT_NE(handler, nullptr);
-    const std::wstring path = test::ScratchRoot() + L"\\progress.tmp";
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    const auto context = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(file));
-    const std::uint8_t chunk[3] = {'a', 'b', 'c'};
-    struct Step {
-        std::uint32_t received, announced;
-        int position;
-    };
-    // 12.5 % is 12 and 37.5 % is 38 (halves to even); 0.4 % rounds to 0, below the range.
-    const Step steps[] = {{1, 8, 12}, {3, 8, 38}, {1, 250, 1}, {999, 1000, 100}, {5, 4, 100}, {7, 0, 1}, {1, 2, 50}};
-    for (const Step& s : steps) {
-        // On a worker, as the transfer raises it; the bar answers on this thread.
-        std::atomic<bool> done{false};
-        std::int32_t result = -1;
-        std::thread worker([&] {
-            result = handler(nullptr, context, chunk, 3, s.received, s.announced);
-            done.store(true);
-        });
-        EXPECT_TRUE(test::PumpUntil([&] { return done.load(); }, 10000));
-        worker.join();
-        EXPECT_EQ(result, 0);
-        EXPECT_EQ(SendMessageW(Form2.progress1, PBM_GETPOS, 0, 0), s.position)
-            << s.received << " of " << s.announced;
-    }
-    CloseHandle(file);
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
-    EXPECT_EQ(data.nFileSizeLow, 3u * std::size(steps));
-    DeleteFileW(path.c_str());
 }
 
 }  // namespace
