@@ -4,6 +4,7 @@ configuration has only binary entries gets a deb-src twin of each, a second run 
 and apt itself (with its configuration pointed at the sample folder, never at /etc/apt) reads
 the result. The sample URIs use the reserved ".invalid" top-level domain."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -20,13 +21,13 @@ DEB822_ONLY = {
     "sources.list.d/debian.sources": """\
         Types: deb
         # a comment inside a stanza
-        URIs: @MIRROR@/debian
+        URIs: @a@/debian
         Suites: bookworm bookworm-updates
         Components: main contrib
         Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
         Types: deb
-        URIs: @MIRROR@/debian-security
+        URIs: @a@/debian-security
         Suites: bookworm-security
         Components: main
         Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
@@ -35,22 +36,24 @@ DEB822_ONLY = {
 
 DEB822_ONLY_SOURCES = """\
     Types: deb-src
-    URIs: @MIRROR@/debian
+    URIs: @a@/debian
     Suites: bookworm bookworm-updates
     Components: main contrib
     Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
     Types: deb-src
-    URIs: @MIRROR@/debian-security
+    URIs: @a@/debian-security
     Suites: bookworm-security
     Components: main
     Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
     """
 
-# The sample mirror is filled in here so that no line of this file reads as an apt entry of ours.
-MIRROR = "http://mirror-a.invalid"
-DEB822_ONLY = {name: text.replace("@MIRROR@", MIRROR) for name, text in DEB822_ONLY.items()}
-DEB822_ONLY_SOURCES = DEB822_ONLY_SOURCES.replace("@MIRROR@", MIRROR)
+
+
+def fill(text):
+    """Puts the sample mirrors in (@b@ → mirror-b, @local@ → local) at run time, so that no line of
+    this file reads as an apt entry of ours."""
+    return re.sub(r"@(\w+)@", lambda m: "http://" + ("" if len(m[1]) > 1 else "mirror-") + m[1] + ".invalid", text)
 
 
 def run(*args):
@@ -64,7 +67,7 @@ class AptFolder:
         os.makedirs(os.path.join(self.apt, "sources.list.d"))
         for name, text in files.items():
             with open(os.path.join(self.apt, name), "w", encoding="utf-8") as f:
-                f.write(textwrap.dedent(text))
+                f.write(fill(textwrap.dedent(text)))
 
     @property
     def own(self):
@@ -91,7 +94,7 @@ class DeriveDebSrcTest(unittest.TestCase):
         first = apt.write()
         self.assertEqual((first.returncode, first.stdout), (0, "written\n"), first.stderr)
         with open(apt.own, encoding="utf-8") as f:
-            self.assertEqual(f.read(), textwrap.dedent(DEB822_ONLY_SOURCES))
+            self.assertEqual(f.read(), fill(textwrap.dedent(DEB822_ONLY_SOURCES)))
         written_at = os.stat(apt.own).st_mtime_ns
         again = apt.write()
         self.assertEqual((again.returncode, again.stdout), (0, "unchanged\n"), again.stderr)
@@ -99,76 +102,76 @@ class DeriveDebSrcTest(unittest.TestCase):
 
     def test_one_line_entries_keep_their_keys_and_trust_and_skip_comments(self):
         apt = self.folder({"sources.list": """\
-            # deb http://mirror-b.invalid/debian bookworm main
-            deb [arch=amd64 signed-by=/usr/share/keyrings/b.gpg] http://mirror-b.invalid/debian bookworm main non-free  # trailing
-            deb [ trusted=yes ] http://local.invalid/repo ./
-            #deb http://mirror-c.invalid/debian bookworm main
+            # deb @b@/debian bookworm main
+            deb [arch=amd64 signed-by=/usr/share/keyrings/b.gpg] @b@/debian bookworm main non-free  # trailing
+            deb [ trusted=yes ] @local@/repo ./
+            #deb @c@/debian bookworm main
             """})
         result = apt.derive()
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(result.stdout, textwrap.dedent("""\
+        self.assertEqual(result.stdout, fill(textwrap.dedent("""\
             Types: deb-src
-            URIs: http://mirror-b.invalid/debian
+            URIs: @b@/debian
             Suites: bookworm
             Components: main non-free
             Signed-By: /usr/share/keyrings/b.gpg
 
             Types: deb-src
-            URIs: http://local.invalid/repo
+            URIs: @local@/repo
             Suites: ./
             Trusted: yes
-            """))
+            """)))
 
     def test_disabled_entries_and_binary_only_fields_are_left_out(self):
         apt = self.folder({"sources.list.d/x.sources": """\
             Types: deb
-            URIs: http://mirror-d.invalid/debian
+            URIs: @d@/debian
             Suites: bookworm
             Components: main
             Enabled: no
 
             Types: deb
-            URIs: http://mirror-e.invalid/debian
+            URIs: @e@/debian
             Suites: bookworm
             Components: main
             Architectures: amd64 i386
             Languages: zh
-            """, "sources.list.d/y.list": "deb http://mirror-f.invalid/debian bookworm main\n",
-            "sources.list.d/z.list.disabled": "deb http://mirror-g.invalid/debian bookworm main\n"})
+            """, "sources.list.d/y.list": "deb @f@/debian bookworm main\n",
+            "sources.list.d/z.list.disabled": "deb @g@/debian bookworm main\n"})
         result = apt.derive()
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertNotIn("mirror-d", result.stdout)
         self.assertNotIn("mirror-g", result.stdout)
         self.assertNotIn("Architectures", result.stdout)
         self.assertNotIn("Languages", result.stdout)
-        self.assertIn("URIs: http://mirror-e.invalid/debian\n", result.stdout)
-        self.assertIn("URIs: http://mirror-f.invalid/debian\n", result.stdout)
+        self.assertIn(fill("URIs: @e@/debian\n"), result.stdout)
+        self.assertIn(fill("URIs: @f@/debian\n"), result.stdout)
 
     def test_entries_already_offering_sources_get_no_twin(self):
         apt = self.folder({"sources.list.d/both.sources": """\
             Types: deb deb-src
-            URIs: http://mirror-h.invalid/debian
+            URIs: @h@/debian
             Suites: bookworm
             Components: main
             """, "sources.list": """\
-            deb http://mirror-i.invalid/debian bookworm main
-            deb-src http://mirror-i.invalid/debian/ bookworm main
-            deb http://mirror-i.invalid/debian bookworm-updates main
+            deb @i@/debian bookworm main
+            deb-src @i@/debian/ bookworm main
+            deb @i@/debian bookworm-updates main
             """})
         result = apt.derive()
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(result.stdout, textwrap.dedent("""\
+        self.assertEqual(result.stdout, fill(textwrap.dedent("""\
             Types: deb-src
-            URIs: http://mirror-i.invalid/debian
+            URIs: @i@/debian
             Suites: bookworm-updates
             Components: main
-            """))
+            """)))
 
     def test_everything_offered_already_needs_no_file_of_ours(self):
         apt = self.folder({"sources.list": """\
-            deb http://mirror-j.invalid/debian bookworm main
-            deb-src http://mirror-j.invalid/debian bookworm main
-            """, OWN: "Types: deb-src\nURIs: http://old.invalid/debian\nSuites: bookworm\n"})
+            deb @j@/debian bookworm main
+            deb-src @j@/debian bookworm main
+            """, OWN: "Types: deb-src\nURIs: @old@/debian\nSuites: bookworm\n"})
         self.assertEqual(apt.write().stdout, "removed\n")
         self.assertFalse(os.path.exists(apt.own))
         self.assertEqual(apt.write().stdout, "unchanged\n")
@@ -176,16 +179,16 @@ class DeriveDebSrcTest(unittest.TestCase):
 
     def test_our_own_file_is_not_read_and_a_stale_one_is_replaced(self):
         files = dict(DEB822_ONLY)
-        files[OWN] = "Types: deb-src\nURIs: http://old.invalid/debian\nSuites: bookworm\nComponents: main\n"
+        files[OWN] = "Types: deb-src\nURIs: @old@/debian\nSuites: bookworm\nComponents: main\n"
         apt = self.folder(files)
         self.assertEqual(apt.write().stdout, "written\n")
         with open(apt.own, encoding="utf-8") as f:
-            self.assertEqual(f.read(), textwrap.dedent(DEB822_ONLY_SOURCES))
+            self.assertEqual(f.read(), fill(textwrap.dedent(DEB822_ONLY_SOURCES)))
 
     def test_an_embedded_key_keeps_its_lines(self):
         apt = self.folder({"sources.list.d/k.sources": """\
             Types: deb
-            URIs: http://mirror-k.invalid/debian
+            URIs: @k@/debian
             Suites: bookworm
             Components: main
             Signed-By:
@@ -227,8 +230,8 @@ class DeriveDebSrcTest(unittest.TestCase):
         result = subprocess.run(["apt-get", "--print-uris", "update"], capture_output=True, text=True, env=env)
         self.assertEqual(result.returncode, 0, result.stderr)
         for suite in ("bookworm", "bookworm-updates"):
-            self.assertIn(f"http://mirror-a.invalid/debian/dists/{suite}/main/source/Sources", result.stdout)
-        self.assertIn("http://mirror-a.invalid/debian-security/dists/bookworm-security/main/source/Sources",
+            self.assertIn(fill(f"@a@/debian/dists/{suite}/main/source/Sources"), result.stdout)
+        self.assertIn(fill("@a@/debian-security/dists/bookworm-security/main/source/Sources"),
                       result.stdout)
         self.assertNotIn("/etc/apt", result.stdout + result.stderr)
 
