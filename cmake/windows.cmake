@@ -45,6 +45,8 @@ add_library(qln_win STATIC
   src/forms/layout/layout.cpp
   src/forms/draw/resource_images.cpp
   src/forms/button_group/button_group.cpp
+  src/forms/button_group/button_group_mouse.cpp
+  src/forms/button_group/button_group_paint.cpp
   src/forms/layout/screen.cpp
   src/forms/controls/windowless.cpp
   src/forms/controls/windowless_paint.cpp

@@ -9,7 +9,15 @@
 
 namespace qln {
 
-template <typename T, auto Free, T Null = T{}>
+// Most creation functions answer null on failure, so null is what an empty holder holds.
+template <typename T>
+struct NullIsEmpty {
+    static constexpr T value() { return T{}; }
+};
+
+// `Empty::value()` is the handle that is no handle. A type rather than a value, because some
+// such handles (INVALID_HANDLE_VALUE, a pointer made from -1) cannot be template arguments.
+template <typename T, auto Free, typename Empty = NullIsEmpty<T>>
 class Owned {
 public:
     Owned() = default;
@@ -24,13 +32,13 @@ public:
     }
 
     T get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Null; }
-    void reset(T handle = Null) {
-        if (handle_ != Null) Free(handle_);
+    explicit operator bool() const { return handle_ != Empty::value(); }
+    void reset(T handle = Empty::value()) {
+        if (handle_ != Empty::value()) Free(handle_);
         handle_ = handle;
     }
     // Gives the handle up without freeing it.
-    T release() { return std::exchange(handle_, Null); }
+    T release() { return std::exchange(handle_, Empty::value()); }
     // For creation functions that answer through a pointer; the old handle is released first.
     T* receive() {
         reset();
@@ -38,7 +46,7 @@ public:
     }
 
 private:
-    T handle_ = Null;
+    T handle_ = Empty::value();
 };
 
 }  // namespace qln

@@ -9,6 +9,7 @@
 #include <vector>
 #include <type_traits>
 
+#include "base/owned.h"
 #include "plugin/url.h"
 
 namespace qln {
@@ -150,21 +151,8 @@ struct Request {
     const std::string& text(BlockText item) const { return texts[item]; }
 };
 
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    ~InternetHandle() {
-        if (handle_) InternetCloseHandle(handle_);
-    }
-    HINTERNET get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void Forget() { handle_ = nullptr; }  // closed by someone else
-
-private:
-    HINTERNET handle_;
-};
+void CloseInternetHandle(HINTERNET handle) { InternetCloseHandle(handle); }
+using InternetHandle = Owned<HINTERNET, CloseInternetHandle>;
 
 // One transfer's entry in the live list while its request handle is open. Declared after that
 // handle, so that it leaves the list before the handle is closed; a handle that a cancel has
@@ -183,7 +171,7 @@ public:
     ~LiveRegistration() {
         std::lock_guard hold(g_liveLock);
         if (listed_) g_live.erase(std::find(g_live.begin(), g_live.end(), &entry_));
-        if (entry_.cancelled) request_.Forget();
+        if (entry_.cancelled) request_.release();
     }
     LiveRegistration(const LiveRegistration&) = delete;
     LiveRegistration& operator=(const LiveRegistration&) = delete;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "plugin/file_handle.h"
 
 namespace qln {
 
@@ -13,20 +14,6 @@ namespace {
 std::mutex g_logLock;  // the page's worker and the GUI thread may both log
 std::wstring g_logPath;
 std::wstring g_programVersion;
-
-class File {
-public:
-    explicit File(HANDLE handle) : handle_(handle) {}
-    ~File() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 std::wstring LocalTimeText() {
     SYSTEMTIME now;
@@ -45,9 +32,9 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 
 bool Append(const std::wstring& path, const std::string& text) {
     // Shared for reading, so that an administrator's viewer never blocks an installation.
-    File file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) return false;
+    if (!file) return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) return false;
     const std::uint64_t existing = static_cast<std::uint64_t>(size.QuadPart);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "plugin/fetch_rules.h"
+#include "plugin/file_handle.h"
 #include "plugin/http_downloader.h"
 #include "plugin/package_install.h"
 #include "plugin/transfer_rules.h"
@@ -84,26 +85,12 @@ InstallOutcome OutcomeOf(const Fetch& fetch) {
     return JudgeReceivedBody(fetch.head.contentLength, fetch.written, kPackageSizeLimit);
 }
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
 }  // namespace
 
 FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file, bool secureAlways) {
     FetchResult result;
     FileHandle output(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (output.get() == INVALID_HANDLE_VALUE) {
+    if (!output) {
         result.outcome = InstallOutcome::AccessDenied;
         return result;
     }
@@ -132,7 +119,7 @@ LocalPackageCheck CheckLocalPackage(const std::wstring& path, std::uint64_t* siz
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return LocalPackageCheck::NotPackage;
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) return LocalPackageCheck::Unreadable;
+    if (!file) return LocalPackageCheck::Unreadable;
     LARGE_INTEGER length;
     if (size && GetFileSizeEx(file.get(), &length)) *size = static_cast<std::uint64_t>(length.QuadPart);
     unsigned char start[4] = {};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "discovery/discovery.h"
+#include "plugin/file_handle.h"
 #include "plugin/member_names.h"
 #include "plugin/package_reader.h"
 #include "ui/app_look.h"
@@ -48,12 +49,12 @@ bool UnpackMember(unzFile archive, const std::wstring& path, const Member& membe
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & kKept)) return false;
     FileHandle output(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!output.valid()) return false;
+    if (!output) return false;
     DWORD writeError = 0;
     if (StreamMember(archive, output.get(), member, buffer, writeError) != MemberData::Complete) return false;
     FILETIME stamp;
     if (MemberWriteTime(member.date, stamp)) SetFileTime(output.get(), nullptr, nullptr, &stamp);
-    output.Close();
+    output.reset();
     // By path, after the output is closed, so that a read-only bit cannot get in the way.
     SetFileAttributesW(path.c_str(), member.attributes);
     return true;
@@ -137,7 +138,7 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     target += L'\\';
 
     const std::wstring archivePathW = AnsiToWide(archivePath);
-    ArchiveHandle archive(archivePathW);
+    const ArchiveHandle archive = OpenArchive(archivePathW);
     if (!archive.get()) return IsArchiveWithoutMembers(archivePathW);
     std::vector<Member> members;
     if (!ListMembers(archive.get(), target.size(), members)) return false;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "plugin/file_handle.h"
 #include "plugin/member_names.h"
 
 namespace qln {
@@ -76,14 +77,10 @@ bool DecodeMemberName(const char* raw, bool utf8, std::wstring& name) {
 
 }  // namespace
 
-ArchiveHandle::ArchiveHandle(const std::wstring& path) {
+ArchiveHandle OpenArchive(const std::wstring& path) {
     zlib_filefunc64_def functions = {OpenWide,   ReadStream,  WriteStream, TellStream,
                                      SeekStream, CloseStream, StreamError, nullptr};
-    archive_ = unzOpen2_64(path.c_str(), &functions);
-}
-
-ArchiveHandle::~ArchiveHandle() {
-    if (archive_) unzClose(archive_);
+    return ArchiveHandle(unzOpen2_64(path.c_str(), &functions));
 }
 
 bool ListMembers(unzFile archive, std::size_t targetChars, std::vector<Member>& members) {
@@ -158,7 +155,7 @@ bool IsArchiveWithoutMembers(const std::wstring& path) {
     constexpr DWORD kEndRecord = 22;
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size;
-    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart < kEndRecord ||
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < kEndRecord ||
         size.QuadPart > kEndRecord + 0xFFFF)
         return false;
     unsigned char record[kEndRecord];

@@ -8,25 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "base/owned.h"
 #include "unzip.h"
 
 namespace qln {
 
 inline constexpr unsigned kMemberDataBuffer = 8192;
 
-// The archive, opened with minizip over Win32 file functions on a wide path (so a package path
-// need not fit the ANSI code page). Null when the file is missing or holds no zip directory.
-class ArchiveHandle {
-public:
-    explicit ArchiveHandle(const std::wstring& path);
-    ~ArchiveHandle();
-    ArchiveHandle(const ArchiveHandle&) = delete;
-    ArchiveHandle& operator=(const ArchiveHandle&) = delete;
-    unzFile get() const { return archive_; }
+namespace archive_detail {
+inline void CloseArchive(unzFile archive) { unzClose(archive); }
+}  // namespace archive_detail
 
-private:
-    unzFile archive_ = nullptr;
-};
+using ArchiveHandle = Owned<unzFile, archive_detail::CloseArchive>;
+
+// The archive, opened with minizip over Win32 file functions on a wide path (so a package path
+// need not fit the ANSI code page). Empty when the file is missing or holds no zip directory.
+ArchiveHandle OpenArchive(const std::wstring& path);
 
 // One member as the first pass found it acceptable.
 struct Member {
@@ -58,27 +55,5 @@ MemberData StreamMember(unzFile archive, HANDLE output, const Member& member, ch
 // minizip takes an end record found at offset 0 for "no end record", so it cannot open an
 // archive without members (22 bytes, plus an optional comment). This recognises that one.
 bool IsArchiveWithoutMembers(const std::wstring& path);
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    void Reset(HANDLE handle) {
-        Close();
-        handle_ = handle;
-    }
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Close() {
-        const bool ok = handle_ == INVALID_HANDLE_VALUE || CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 }  // namespace qln

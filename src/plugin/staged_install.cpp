@@ -25,6 +25,7 @@
 #include "discovery/discovery.h"
 #include "plugin/install_hooks.h"
 #include "plugin/install_journal.h"
+#include "plugin/file_handle.h"
 #include "plugin/member_names.h"
 #include "plugin/package_install.h"
 #include "plugin/package_reader.h"
@@ -134,7 +135,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;
-    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024) return false;
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024) return false;
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     DWORD read = 0;
     return bytes.empty() ||
@@ -146,7 +147,6 @@ class WorkFolder {
 public:
     explicit WorkFolder(const std::wstring& fullTarget)
         : target_(Extended(fullTarget)), work_(target_ + kWorkSuffix) {}
-    ~WorkFolder() { Unlock(); }
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
 
@@ -164,14 +164,13 @@ public:
     DWORD Lock(bool create) {
         if (create && !CreateDirectoryW(work_.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
             return GetLastError();
-        lock_ = CreateFileW((work_ + L"\\lock").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        return lock_ == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        const HANDLE lock = CreateFileW((work_ + L"\\lock").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (lock == INVALID_HANDLE_VALUE) return GetLastError();
+        lock_.reset(lock);
+        return 0;
     }
-    void Unlock() {
-        if (lock_ != INVALID_HANDLE_VALUE) CloseHandle(lock_);
-        lock_ = INVALID_HANDLE_VALUE;
-    }
+    void Unlock() { lock_.reset(); }
 
     // Backups, staging and journal gone (the journal last: without it, nothing tells what the
     // backups were for), then the folder itself. True when nothing is left.
@@ -193,7 +192,7 @@ public:
 private:
     std::wstring target_;
     std::wstring work_;
-    HANDLE lock_ = INVALID_HANDLE_VALUE;
+    FileHandle lock_;
 };
 
 // Puts back one journal entry, judging from what is on disk how far its moves had come, so that
@@ -435,7 +434,7 @@ private:
                       char* buffer) {
         FileHandle output(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!output.valid()) return FileFailure(GetLastError(), name);
+        if (!output) return FileFailure(GetLastError(), name);
         DWORD writeError = 0;
         switch (StreamMember(archive, output.get(), member, buffer, writeError)) {
         case MemberData::Complete: break;
@@ -444,7 +443,9 @@ private:
         }
         FILETIME stamp;
         if (MemberWriteTime(member.date, stamp)) SetFileTime(output.get(), nullptr, nullptr, &stamp);
-        if (!output.Close()) return FileFailure(GetLastError(), name);
+        // Closed here rather than by the holder, to see a failure: the last data may reach the disk
+        // only now.
+        if (!CloseHandle(output.release())) return FileFailure(GetLastError(), name);
         // By path, after the output is closed, so that a read-only bit cannot get in the way.
         SetFileAttributesW(path.c_str(), member.attributes);
         return {};
@@ -459,13 +460,13 @@ public:
     Failure Write(const std::wstring& path, const std::vector<JournalEntry>& entries) {
         const std::string plan = FormatJournalPlan(entries);
         if (!Checkpoint(InstallStep::WriteJournal, 0, path)) return FileFailure(GetLastError(), L"");
-        file_.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+        file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file_.valid()) return FileFailure(GetLastError(), L"");
+        if (!file_) return FileFailure(GetLastError(), L"");
         return Append(plan);
     }
     Failure Commit() { return Append(std::string(kJournalCommitLine)); }
-    void Close() { file_.Close(); }
+    void Close() { file_.reset(); }
 
 private:
     Failure Append(const std::string& text) {
@@ -640,7 +641,7 @@ InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wst
     }
 
     // The package is read and its names checked before the target is touched at all.
-    ArchiveHandle archive(packagePath);
+    const ArchiveHandle archive = OpenArchive(packagePath);
     std::vector<Member> members;
     if (!archive.get()) {
         if (!IsArchiveWithoutMembers(packagePath)) {

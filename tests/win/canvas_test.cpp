@@ -11,6 +11,7 @@
 #include <string>
 
 #include "forms/draw/canvas.h"
+#include "gui_objects.h"
 
 namespace qln {
 namespace {
@@ -20,32 +21,6 @@ int ScreenDpi() {
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     return dpi;
-}
-
-// GDI objects of this process. Windows answers GetGuiResources; Wine does not implement it,
-// but keeps a per-process GDI handle table (the PEB's GdiSharedHandleTable at offset 0xF8,
-// 0x10000 entries of 24 bytes, a non-zero type byte at offset 14 marking a live object) that
-// we count instead.
-int GdiObjectCount() {
-    SetLastError(0);
-    const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (count != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return static_cast<int>(count);
-    using QueryProcess = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-    const auto query = reinterpret_cast<QueryProcess>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-    struct {
-        void* reserved1;
-        unsigned char* peb;
-        void* reserved2[4];
-    } basic = {};  // PROCESS_BASIC_INFORMATION
-    if (!query || query(GetCurrentProcess(), 0, &basic, sizeof(basic), nullptr) != 0 || !basic.peb) return -1;
-    auto* table = *reinterpret_cast<unsigned char**>(basic.peb + 0xF8);
-    if (!table) return -1;
-    int live = 0;
-    for (int i = 0; i < 0x10000; ++i) {
-        if (table[i * 24 + 14] != 0) ++live;
-    }
-    return live;
 }
 
 COLORREF Pixel(const Canvas& c, int x, int y) { return GetPixel(c.memoryDc.get(), x, y); }
@@ -473,7 +448,7 @@ TEST_F(CanvasTest, WindowCanvasStartsFromThePictureOrASolidColour) {
 TEST_F(CanvasTest, CanvasWithoutWindowDrawsNothingAndHoldsNothing) {
     HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(gone);
-    const int before = GdiObjectCount();
+    const int before = test::GdiObjectCount();
     Canvas c;
     BeginCanvas(c, gone, kRed);
     EXPECT_FALSE(c.memoryDc);
@@ -492,7 +467,7 @@ TEST_F(CanvasTest, CanvasWithoutWindowDrawsNothingAndHoldsNothing) {
     EXPECT_FALSE(c.path);
     EndCanvas(c);
     EndCanvas(c);
-    EXPECT_EQ(GdiObjectCount(), before);
+    EXPECT_EQ(test::GdiObjectCount(), before);
 }
 
 void DrawEverything(Canvas& c) {
@@ -547,13 +522,13 @@ TEST_F(CanvasTest, BeginEndCyclesReleaseEveryGdiObject) {
     paintCycle(kRed);
     offscreenCycle();
 
-    const int before = GdiObjectCount();
+    const int before = test::GdiObjectCount();
     ASSERT_GT(before, 0);
     for (int i = 0; i < 100; ++i) {
         paintCycle(i % 2 ? kKeepPicture : kRed);
         offscreenCycle();
     }
-    EXPECT_EQ(GdiObjectCount(), before);
+    EXPECT_EQ(test::GdiObjectCount(), before);
 
     // A canvas begun again, or dropped without EndCanvas, finishes its paint on the way.
     for (int i = 0; i < 20; ++i) {
@@ -568,7 +543,7 @@ TEST_F(CanvasTest, BeginEndCyclesReleaseEveryGdiObject) {
         BeginCanvas(c, window, kKeepPicture);
         DrawEverything(c);
     });
-    EXPECT_EQ(GdiObjectCount(), before);
+    EXPECT_EQ(test::GdiObjectCount(), before);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/file_handle.h"
 #include "plugin/http_downloader.h"
 #include "test_server.h"
 
@@ -44,11 +45,10 @@ struct Event {
 struct Transcript {
     std::mutex lock;
     std::vector<Event> events;
-    HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    KernelHandle finished{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     int stopAtChunk = 0;  // FileDownload returns 1 on this chunk (1 = the first)
     std::vector<DWORD> statusContexts;
 
-    ~Transcript() { CloseHandle(finished); }
     std::uint64_t context() { return reinterpret_cast<std::uint64_t>(this); }
     static Transcript& Of(std::uint64_t context) { return *reinterpret_cast<Transcript*>(context); }
 
@@ -56,11 +56,11 @@ struct Transcript {
         event.thread = GetCurrentThreadId();
         std::lock_guard hold(lock);
         events.push_back(event);
-        if (event.kind == 'C' || event.kind == 'X') SetEvent(finished);
+        if (event.kind == 'C' || event.kind == 'X') SetEvent(finished.get());
         return static_cast<int>(std::count_if(events.begin(), events.end(), [](auto& e) { return e.kind == 'F'; }));
     }
     std::string Kinds() {
-        WaitForSingleObject(finished, kWait);
+        WaitForSingleObject(finished.get(), kWait);
         Sleep(50);  // anything raised after the end would show up here
         std::lock_guard hold(lock);
         std::string kinds;
@@ -419,7 +419,7 @@ TEST_F(HttpDownloaderTest, CancelTransfersEndsARunningTransfer) {
     // The server holds the connection for up to a minute; Windows ends the read at once, Wine
     // when the server lets go (the test server's lifeline closes with this test's end).
     server.Stop();
-    ASSERT_EQ(WaitForSingleObject(held.finished, 60000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(held.finished.get(), 60000), WAIT_OBJECT_0);
     EXPECT_EQ(held.Last().kind, 'C');
     std::lock_guard hold(held.lock);
     EXPECT_EQ(held.Chunks().size(), chunksBefore);

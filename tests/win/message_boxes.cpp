@@ -25,14 +25,13 @@ MessageBoxCatcher::MessageBoxCatcher()
     : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), watcher_([this] { Watch(); }) {}
 
 MessageBoxCatcher::~MessageBoxCatcher() {
-    SetEvent(stop_);
+    SetEvent(stop_.get());
     watcher_.join();
-    CloseHandle(stop_);
 }
 
 void MessageBoxCatcher::Watch() {
     std::vector<HWND> answered;
-    while (WaitForSingleObject(stop_, 20) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(stop_.get(), 20) == WAIT_TIMEOUT) {
         std::vector<HWND> boxes;
         EnumWindows(
             [](HWND window, LPARAM param) -> BOOL {

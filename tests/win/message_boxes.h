@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "plugin/file_handle.h"
+
 namespace qln::test {
 
 struct CaughtBox {
@@ -38,7 +40,7 @@ private:
 
     std::mutex lock_;
     std::deque<CaughtBox> caught_;
-    HANDLE stop_;
+    KernelHandle stop_;
     std::thread watcher_;
 };
 

@@ -9,16 +9,14 @@
 namespace qln::test {
 
 VersionListHost::VersionListHost() {
-    parent_ = CreateWindowExW(0, L"Static", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-    frame_ = CreateWindowExW(0, L"Button", kFrameCaption, WS_CHILD | BS_GROUPBOX, 0, 0, 200, 200, parent_, nullptr,
+    parent_.reset(CreateWindowExW(0, L"Static", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr));
+    frame_ = CreateWindowExW(0, L"Button", kFrameCaption, WS_CHILD | BS_GROUPBOX, 0, 0, 200, 200, parent_.get(), nullptr,
                              GetModuleHandleW(nullptr), nullptr);
     list_ = CreateWindowExW(0, L"ListBox", L"",
                             WS_CHILD | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT, 8, 20, 180, 170,
-                            parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+                            parent_.get(), nullptr, GetModuleHandleW(nullptr), nullptr);
 }
-
-VersionListHost::~VersionListHost() { DestroyWindow(parent_); }
 
 void VersionListHost::AddText(std::wstring_view text) {
     std::wstring copy(text);

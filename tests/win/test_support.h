@@ -7,16 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "base/owned.h"
 #include "discovery/discovery.h"
 
 namespace qln::test {
+
+inline void DestroyOwnedWindow(HWND window) { DestroyWindow(window); }
 
 // A hidden top-level window holding a list box with the version list's styles and a group
 // box standing in for the page frame.
 class VersionListHost : public VersionList, public CaptionTarget {
 public:
     VersionListHost();
-    ~VersionListHost();
     VersionListHost(const VersionListHost&) = delete;
     VersionListHost& operator=(const VersionListHost&) = delete;
 
@@ -31,7 +33,7 @@ public:
     std::wstring Caption() const;
 
 private:
-    HWND parent_ = nullptr;
+    Owned<HWND, DestroyOwnedWindow> parent_;
     HWND list_ = nullptr;
     HWND frame_ = nullptr;
 };

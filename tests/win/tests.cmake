@@ -70,7 +70,7 @@ qln_add_wine_tests(win_tests_dpi)
 # The button group and resource icon tests: the DPI tests carry the installer's resources, and
 # write screenshots of the plugin page into the build tree.
 target_sources(win_tests_dpi PRIVATE tests/win/button_group_test.cpp tests/win/resource_icons_test.cpp
-  tests/win/test_support.cpp src/resources/app.rc)
+  tests/win/test_support.cpp tests/win/gui_objects.cpp src/resources/app.rc)
 target_include_directories(win_tests_dpi PRIVATE ${QLN_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
 qln_windows_path(QLN_SCREENSHOT_WINPATH ${CMAKE_BINARY_DIR}/screenshots)
 target_compile_definitions(win_tests_dpi PRIVATE QLN_SCREENSHOT_DIR=L"${QLN_SCREENSHOT_WINPATH}")

@@ -1,17 +1,12 @@
 #include "forms/button_group/button_group.h"
 
-#include <windowsx.h>
-#include <commctrl.h>
-
 #include <algorithm>
-#include <vector>
 
-#include "forms/draw/canvas.h"
-#include "forms/draw/vector_draw.h"
+#include "forms/button_group/button_group_internal.h"
+#include "forms/button_group/button_group_mouse.h"
+#include "forms/button_group/button_group_paint.h"
 #include "forms/engine/control_object.h"
-#include "forms/engine/form_engine.h"
 #include "forms/layout/color.h"
-#include "forms/layout/font_spec.h"
 #include "forms/layout/layout_rules.h"
 #include "forms/layout/screen.h"
 
@@ -19,28 +14,11 @@ namespace qln {
 
 namespace {
 
+using namespace button_group_detail;
+
 // The record a group window belongs to; removed with the window, so that no handle reused
 // later reaches it.
 constexpr const wchar_t* kGroupRecordProp = L"qln_ButtonGroup";
-
-// DrawTextW: centred on one line, no prefixes, word ellipsis.
-constexpr UINT kItemTextFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_WORD_ELLIPSIS;
-
-ButtonGroupItem* Head(const ControlObject* o) { return static_cast<ButtonGroupItem*>(o->typeData); }
-
-ButtonGroupItem* ItemAt(const ControlObject* o, WPARAM position) {
-    const auto index = static_cast<INT_PTR>(position);
-    if (index < 0) return nullptr;
-    ButtonGroupItem* item = Head(o);
-    for (INT_PTR i = 0; item && i < index; ++i) item = item->next;
-    return item;
-}
-
-bool Contains(const ControlObject* o, const ButtonGroupItem* wanted) {
-    for (const ButtonGroupItem* item = Head(o); item; item = item->next)
-        if (item == wanted) return true;
-    return false;
-}
 
 int CountItems(const ControlObject* o) {
     int count = 0;
@@ -98,11 +76,6 @@ LRESULT Remove(ControlObject* o, WPARAM position) {
     }
     delete gone;
     return 1;
-}
-
-void Repaint(HWND window) {
-    InvalidateRect(window, nullptr, TRUE);
-    UpdateWindow(window);
 }
 
 void RepaintIfAuto(HWND window, const ButtonGroup* g) {
@@ -224,244 +197,6 @@ LRESULT ItemMessage(ControlObject* o, UINT message, WPARAM wParam, LPARAM lParam
     return 0;
 }
 
-int HitTest(const ControlObject* o, LPARAM point) {
-    std::vector<HitBox> boxes;
-    for (const ButtonGroupItem* it = Head(o); it; it = it->next) {
-        const bool showsSomething = it->Icon || !it->Vector.empty() || !it->Text.empty();
-        boxes.push_back({it->Kind, showsSomething, it->X, it->Y, it->Width, it->Height});
-    }
-    return HitTestItems(boxes, DeviceToLogical(GET_X_LPARAM(point), ScreenFactorX()),
-                        DeviceToLogical(GET_Y_LPARAM(point), ScreenFactorY()));
-}
-
-void ShowItemToolTip(HWND window, ControlObject* o, const ButtonGroupItem& item) {
-    o->toolTip = item.ToolTip;
-    if (o->toolTipWindow) DestroyWindow(o->toolTipWindow);
-    o->toolTipWindow = nullptr;
-    if (!o->toolTip.empty())
-        o->toolTipWindow = CreateToolTip(window, o->toolTip.c_str(), o->toolTipBalloon != 0, 0, 0, 0, 0);
-}
-
-void SetHot(HWND window, ButtonGroup& g, int hot, int pressed) {
-    g.HotItem = hot;
-    g.Pressed = pressed;
-    Repaint(window);
-}
-
-void OnMouseMove(HWND window, ControlObject* o, ButtonGroup& g, WPARAM keys, LPARAM point) {
-    TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, window, HOVER_DEFAULT};
-    TrackMouseEvent(&track);
-    const int hit = HitTest(o, point);
-    // Dragging with the button down changes nothing: the press stays where it began.
-    if (keys == MK_LBUTTON) return;
-    if (hit == g.HotItem && !g.Pressed) return;
-    SetHot(window, g, hit, 0);
-    // Empty space keeps the last tooltip until the mouse leaves the control.
-    if (hit == 0) return;
-    if (const ButtonGroupItem* item = ItemAt(o, static_cast<WPARAM>(hit - 1))) ShowItemToolTip(window, o, *item);
-}
-
-void OnButtonDown(HWND window, const ControlObject* o, ButtonGroup& g, LPARAM point) {
-    const int hit = HitTest(o, point);
-    if (hit == g.HotItem && g.Pressed) return;
-    SetHot(window, g, hit, -1);
-}
-
-void OnButtonUp(HWND window, ControlObject* o, ButtonGroup& g, LPARAM point) {
-    const int hit = HitTest(o, point);
-    ButtonGroupItem* item = hit ? ItemAt(o, static_cast<WPARAM>(hit - 1)) : nullptr;
-    if (hit != g.HotItem || !item) {
-        if (hit != g.HotItem || g.Pressed) SetHot(window, g, hit, 0);
-        return;
-    }
-    if (item->Kind < kFirstSilentKind) {
-        NMHDR header = {window, static_cast<UINT_PTR>(g.Id), static_cast<UINT>(hit - 1)};
-        const LRESULT veto = SendMessageW(GetParent(window), WM_NOTIFY, static_cast<WPARAM>(g.Id),
-                                          reinterpret_cast<LPARAM>(&header));
-        // The parent may have changed the list, or destroyed the control, while it answered.
-        if (!IsWindow(window) || GetControlObject(window) != o) return;
-        if (veto == 0 && Contains(o, item)) item->Kind = ToggledKind(item->Kind);
-    }
-    SetHot(window, g, 0, 0);
-}
-
-void OnMouseLeave(HWND window, ControlObject* o, ButtonGroup& g) {
-    SetHot(window, g, 0, 0);
-    if (o->toolTipWindow) DestroyWindow(o->toolTipWindow);
-    o->toolTipWindow = nullptr;
-}
-
-struct GroupPaint {
-    Canvas& canvas;
-    const ButtonGroup& g;
-    FontSpec font;
-    COLORREF back;
-    COLORREF fore;
-    bool enabled;
-
-    HDC Dc() const { return canvas.memoryDc.get(); }
-    void UseItemFont() {
-        SetGdiFont(canvas, font.face.c_str(), static_cast<float>(font.points), font.bold, font.italic, font.underline,
-                   font.strikeout);
-    }
-
-    // The item's shape: a GDI rectangle with square corners, else a GDI+ rounded rectangle.
-    void Shape(const LayoutItem& at, int radius, bool filled, COLORREF fill, bool outlined, COLORREF outline) {
-        const float x = static_cast<float>(at.x), y = static_cast<float>(at.y);
-        const float w = static_cast<float>(at.w), h = static_cast<float>(at.h);
-        // GdiRectangle reads an empty size as "the whole canvas".
-        if (at.w <= 0 || at.h <= 0) return;
-        if (radius < 1) {
-            SetGdiPen(canvas, outlined ? 1.0f : 0.0f, outlined ? outline : kNoColor);
-            SetGdiBrush(canvas, filled ? fill : kNoColor);
-            GdiRectangle(canvas, x, y, w, h);
-            return;
-        }
-        SetPen(canvas, outlined ? 1.0f : 0.0f, ArgbOf(outline, 255));
-        SetBrush(canvas, filled ? ArgbOf(fill, 255) : 0);
-        const float r = static_cast<float>(radius);
-        RoundRect(canvas, x, y, w - 1, h, r, r, kAllCorners);
-    }
-
-    void Separator(const LayoutItem& at) {
-        SetBrush(canvas, 0);
-        SetPen(canvas, 1.0f, ArgbOf(fore, SeparatorAlpha(enabled)));
-        NewPath(canvas, kFillAlternate);
-        AddLine(canvas, at.lineX1, at.lineY1, at.lineX2, at.lineY2);
-        FillPath(canvas);
-    }
-
-    void Item(const ButtonGroupItem& item, const LayoutItem& at, bool hot) {
-        auto own = [](std::int32_t value, COLORREF group) { return value != -1 ? static_cast<COLORREF>(value) : group; };
-        const int border = item.BorderStyle != -1 ? item.BorderStyle : g.BorderStyle;
-        const int radius = item.Radius != -1 ? item.Radius : g.Radius;
-        LookInput in;
-        in.kind = item.Kind;
-        in.windowEnabled = enabled;
-        in.hot = hot;
-        in.pressed = g.Pressed != 0;
-        in.borderStyle = border;
-        in.itemBack = item.BackColor;
-        in.itemFore = item.ForeColor;
-        in.groupFore = fore;
-        in.downBack = own(item.DownBackColor, g.DownBackColor);
-        in.downFore = own(item.DownForeColor, g.DownForeColor);
-        in.hoverBack = own(item.HoverBackColor, g.HoverBackColor);
-        const ItemLook look = ResolveItemLook(in);
-
-        if (look.fill || look.outline) Shape(at, radius, look.fill, look.fillColor, look.outline, look.outlineColor);
-        if (look.secondFill) Shape(at, radius, true, look.secondFillColor, false, 0);
-        if (look.underline && at.w > 0) {
-            SetPen(canvas, 0.0f, 0);
-            SetBrush(canvas, ArgbOf(look.underlineColor, 255));
-            const float h = static_cast<float>(at.h);
-            const float r = std::min(0.075f * h, static_cast<float>(radius));
-            RoundRect(canvas, static_cast<float>(at.x), at.y + 0.9f * h, static_cast<float>(at.w - 1), 0.15f * h, r, r,
-                      kAllCorners);
-        }
-
-        const int p = look.pressedOffset ? 1 : 0;
-        const int x0 = PictureLeft(at, g.IconSize);
-        int textLeft = at.x;
-        if (item.Icon) {
-            const float fx = canvas.dpiFactorX, fy = canvas.dpiFactorY;
-            DrawIconEx(Dc(), RoundHalfEven((x0 + p + 3) * static_cast<double>(fx)),
-                       RoundHalfEven((at.y + p + 2) * static_cast<double>(fy)), item.Icon,
-                       RoundHalfEven(g.IconSize * static_cast<double>(fx)),
-                       RoundHalfEven(g.IconSize * static_cast<double>(fy)), 0, nullptr, DI_NORMAL);
-            if (look.disabled) {
-                SetPen(canvas, 0.0f, 0);
-                SetBrush(canvas, ArgbOf(back, 220));
-                ShapeRect(canvas, static_cast<float>(at.x), static_cast<float>(at.y),
-                          static_cast<float>(g.IconSize + 6), static_cast<float>(g.IconSize + 4));
-            }
-            textLeft = x0 + g.IconSize;
-        } else if (!item.Vector.empty()) {
-            const std::wstring_view palette = look.palette == VectorPalette::Disabled ? DisabledPalette(back)
-                                              : look.palette == VectorPalette::Down
-                                                  ? std::wstring_view(g.VectorDownColors)
-                                                  : std::wstring_view(g.VectorColors);
-            const float size = static_cast<float>(g.IconSize);
-            DrawVector(canvas, static_cast<float>(x0 + p), (at.h - size) * 0.5f + static_cast<float>(p + at.y), size,
-                       size, item.Vector, palette);
-            UseItemFont();
-            textLeft = x0 + g.IconSize;
-        }
-
-        if (!item.Text.empty()) {
-            SetTextColor(Dc(), look.textColor);
-            GdiDrawText(canvas, static_cast<float>(textLeft + p + 2), static_cast<float>(at.y + p),
-                        static_cast<float>(at.captionWidth), static_cast<float>(at.h), item.Text, kItemTextFormat);
-            SetTextColor(Dc(), fore);
-        }
-
-        if (item.BadgeColor != -1) {
-            const int k = RoundHalfEven(0.3 * std::min(at.w, at.h));
-            SetPen(canvas, 0.0f, 0);
-            SetBrush(canvas, ArgbOf(static_cast<COLORREF>(item.BadgeColor), 200));
-            ShapeEllipse(canvas, static_cast<float>(at.x + at.w - k), static_cast<float>(at.y), static_cast<float>(k),
-                         static_cast<float>(k));
-        }
-    }
-};
-
-void Paint(HWND window, ControlObject* o, ButtonGroup& g) {
-    const COLORREF back = ResolveColor(o->backColor, GetSysColor(COLOR_BTNFACE));
-    const COLORREF fore = ResolveColor(o->foreColor, GetSysColor(COLOR_BTNTEXT));
-    Canvas canvas;
-    BeginCanvas(canvas, window, back);
-    if (!Head(o) || !canvas.memoryDc) {
-        EndCanvas(canvas);
-        return;
-    }
-    RECT client = {};
-    GetClientRect(window, &client);
-    const int W = GroupLogicalExtent(client.right, canvas.dpiFactorX);
-    const int H = GroupLogicalExtent(client.bottom, canvas.dpiFactorY);
-
-    GroupPaint paint{canvas, g, ParseFontSpec(o->fontSpec), back, fore, IsWindowEnabled(window) != FALSE};
-    paint.UseItemFont();
-    SetTextColor(paint.Dc(), fore);
-    SetBkMode(paint.Dc(), TRANSPARENT);
-
-    std::vector<ButtonGroupItem*> items;
-    std::vector<LayoutItem> layout;
-    for (ButtonGroupItem* it = Head(o); it; it = it->next) {
-        LayoutItem at;
-        at.kind = it->Kind;
-        at.align = it->Align;
-        at.width = it->ItemWidth;
-        at.height = it->ItemHeight;
-        at.hasPicture = it->Icon || !it->Vector.empty();
-        at.hasText = !it->Text.empty();
-        at.textWidth = at.hasText ? TextWidth(canvas, it->Text) : 0;
-        at.x = it->X;
-        at.y = it->Y;
-        at.w = it->Width;
-        at.h = it->Height;
-        items.push_back(it);
-        layout.push_back(at);
-    }
-    const GroupGeometry geometry{g.IconSize, g.Vertical != 0, g.ItemWidth, g.ItemHeight, g.Spacing};
-    LayoutGroup(geometry, W, H, layout);
-
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        ButtonGroupItem& item = *items[i];
-        const LayoutItem& at = layout[i];
-        item.X = at.x;
-        item.Y = at.y;
-        item.Width = at.w;
-        item.Height = at.h;
-        if (!at.drawn) continue;
-        if (at.separator) {
-            paint.Separator(at);
-            continue;
-        }
-        paint.Item(item, at, g.HotItem == static_cast<int>(i + 1));
-    }
-    EndCanvas(canvas);
-}
-
 LRESULT HandleGroupMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, ControlObject* o) {
     ButtonGroup* g = GetButtonGroup(window);
     if (message >= BGM_ADDITEM && message <= BGM_DELETEALL) {
@@ -488,7 +223,7 @@ LRESULT HandleGroupMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        Paint(window, o, *g);
+        PaintGroup(window, o, *g);
         return 1;
     }
     return 0;
