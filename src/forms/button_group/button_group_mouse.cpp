@@ -1,7 +1,6 @@
 #include "forms/button_group/button_group_mouse.h"
 
 #include <windowsx.h>
-#include <commctrl.h>
 
 #include <vector>
 
