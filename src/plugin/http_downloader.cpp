@@ -171,7 +171,7 @@ public:
     ~LiveRegistration() {
         std::lock_guard hold(g_liveLock);
         if (listed_) g_live.erase(std::find(g_live.begin(), g_live.end(), &entry_));
-        if (entry_.cancelled) request_.release();
+        if (entry_.cancelled) request_.release();  // the cancel closed it
     }
     LiveRegistration(const LiveRegistration&) = delete;
     LiveRegistration& operator=(const LiveRegistration&) = delete;

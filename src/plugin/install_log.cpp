@@ -33,7 +33,7 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 bool Append(const std::wstring& path, const std::string& text) {
     // Shared for reading, so that an administrator's viewer never blocks an installation.
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) return false;
