@@ -23,6 +23,7 @@
 #include "forms/controls/windowless.h"
 #include "forms/engine/form_engine.h"
 #include "forms/layout/screen.h"
+#include "form_fixture.h"
 #include "gui_objects.h"
 #include "message_boxes.h"
 #include "plugin/plugin_page.h"
@@ -31,88 +32,12 @@
 namespace qln {
 namespace {
 
-int g_dpi = 96;
-
-// round(logical × dpi / 96), halves to even, in integers.
-int Device(int logical) {
-    const long long n = static_cast<long long>(logical) * g_dpi;
-    long long q = n / 96;
-    const long long twice = 2 * (n % 96);
-    if (twice > 96 || (twice == 96 && q % 2 != 0)) ++q;
-    return static_cast<int>(q);
-}
-
-COLORREF PixelOf(HWND window, int x, int y) {
-    HDC dc = GetDC(window);
-    const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return c;
-}
-
-// Pixels of `window` in the device rectangle `area` that `match`; anti-aliased edges only lean
-// towards a colour, so tests ask for a leaning rather than the colour itself.
-template <typename Match>
-int CountWhere(HWND window, RECT area, Match match) {
-    HDC dc = GetDC(window);
-    int count = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x)
-            if (match(GetPixel(dc, x, y))) ++count;
-    ReleaseDC(window, dc);
-    return count;
-}
-
-LRESULT CALLBACK PlainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return StandardFormProc(window, message, wParam, lParam, nullptr);
-}
-
-class FormsBehaviourTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
-        HDC screen = GetDC(nullptr);
-        g_dpi = GetDeviceCaps(screen, LOGPIXELSX);
-        ReleaseDC(nullptr, screen);
-        if (const char* wanted = std::getenv("QLN_DPI")) ASSERT_EQ(g_dpi, std::atoi(wanted));
-        ASSERT_NE(RegisterFormClass(kButtonGroupClass, GetModuleHandleW(nullptr), nullptr), 0);
-        SetCursorPos(1, 1);
-    }
-    void TearDown() override {
-        if (Form1.window) DestroyWindow(Form1.window);
-        for (HWND w : forms_)
-            if (IsWindow(w)) DestroyWindow(w);
-        test::PumpMessages(50);
-        Gdiplus::GdiplusShutdown(token_);
-    }
-
-    // A form as the builders make one, shown at (20, 20).
-    HWND MakeForm(const wchar_t* className, int width, int height, HWND parent = nullptr,
-                  DWORD style = WS_POPUP | WS_CLIPCHILDREN, WNDPROC proc = PlainFormProc) {
-        ctx = new FormContext;
-        InitFormContext(ctx, className);
-        HWND form = CreateFormWindow(ctx, parent, L"测试", proc, width, height, style, 0);
-        if (!form) return nullptr;
-        AttachControlObject(form, ControlKindTag::Form, L"Form1", 0);
-        if (!(style & WS_CHILD)) SetWindowPos(form, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        ShowWindow(form, SW_SHOW);
-        forms_.push_back(form);
-        return form;
-    }
-    HWND Control(HWND form, const wchar_t* keyword, int id, int x, int y, int w, int h,
-                 DWORD style = WS_CHILD | WS_VISIBLE, const wchar_t* caption = L"") {
-        HWND c = CreateControl(GetFormContext(form), keyword, form, id, caption, x, y, w, h, style, 0,
-                               StandardControlProc);
-        if (c) AttachControlObject(c, ControlKindTag::Window, keyword, id);
-        return c;
-    }
-
-    FormContext* ctx = nullptr;
-    std::vector<HWND> forms_;
-
-private:
-    ULONG_PTR token_ = 0;
-};
+using test::CountWhere;
+using test::Device;
+using test::g_dpi;
+using test::PixelOf;
+using test::PlainFormProc;
+using FormsBehaviourTest = test::FormFixture;
 
 // Colours a control asks for come from its object, or the form's, or the button face; giving
 // a list box or status bar its colour never touches the brush of its window class.

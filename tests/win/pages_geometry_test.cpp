@@ -21,6 +21,7 @@
 #include "forms/controls/windowless.h"
 #include "forms/engine/control_object.h"
 #include "forms/engine/form_engine.h"
+#include "form_fixture.h"
 #include "message_boxes.h"
 #include "pages/utilities_page.h"
 #include "pages/window_page.h"
@@ -30,18 +31,11 @@
 namespace qln {
 namespace {
 
-int g_dpi = 96;
+using test::Device;
+using test::DeviceFloor;
+using test::g_dpi;
+using test::PixelOf;
 
-// round(logical × dpi / 96), halves to even, in integers.
-int Device(int logical) {
-    const long long n = static_cast<long long>(logical) * g_dpi;
-    long long q = n / 96;
-    const long long twice = 2 * (n % 96);
-    if (twice > 96 || (twice == 96 && q % 2 != 0)) ++q;
-    return static_cast<int>(q);
-}
-// floor(logical × dpi / 96): where the windowless controls report their edges.
-int DeviceFloor(int logical) { return static_cast<int>(static_cast<long long>(logical) * g_dpi / 96); }
 // The pixel height of a 9-point font.
 int NinePoints() { return -(9 * g_dpi / 72); }
 
@@ -254,13 +248,6 @@ void ExpectOrder(HWND page, const Windowed (&table)[N]) {
     EXPECT_EQ(at, GetDlgItem(page, tabStops.front()));  // and round again
 }
 
-COLORREF PixelOf(HWND window, int x, int y) {
-    HDC dc = GetDC(window);
-    const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return c;
-}
-
 // The page's own picture, with its windowed controls out of the way.
 void HideChildren(HWND page) {
     for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
@@ -289,10 +276,7 @@ protected:
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
         ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
-        HDC screen = GetDC(nullptr);
-        g_dpi = GetDeviceCaps(screen, LOGPIXELSX);
-        ReleaseDC(nullptr, screen);
-        if (const char* wanted = std::getenv("QLN_DPI")) ASSERT_EQ(g_dpi, std::atoi(wanted));
+        ASSERT_NO_FATAL_FAILURE(test::ReadScreenDpi());
         test::ResetDiscoveryWorld();
         ASSERT_NE(RegisterFormClass(kButtonGroupClass, GetModuleHandleW(nullptr), nullptr), 0);
     }

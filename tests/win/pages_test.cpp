@@ -1,11 +1,13 @@
 // The main window and its three pages, built for real and driven by messages as a user's clicks
 // would drive them: version lists, every message box with its text and owner, the download and
-// installation road against a loopback server, the utilities and the window actions.
+// installation road against a loopback server, the utilities and the window actions (also on
+// two SketchUps at once).
 #include "test_server.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
+#include <map>
 
 #include "app/main_form.h"
 #include "discovery/discovery.h"
@@ -513,6 +515,166 @@ TEST_F(PagesTest, WindowPageActsOnTheStandInSketchUpWindow) {
     listbox::SetListIndex(Form4.list, 0);
     Click(Form4.window, 107, Form4.actions[1]);
     ExpectBox(catcher, L"窗口已被销毁，请刷新列表后再操作！", Form1.window);
+}
+
+constexpr const wchar_t* kStandinClass = L"QlnStandinSketchUp";
+
+struct Line {
+    std::wstring text;
+    HWND window;
+    bool operator==(const Line&) const = default;
+};
+void PrintTo(const Line& line, std::ostream* os) {
+    *os << testing::PrintToString(line.text) << " @" << line.window;
+}
+
+// The window page against two stand-in SketchUps at once, one of them with an untitled and a
+// hidden window.
+class WindowPageTest : public PagesTest {
+protected:
+    // A stand-in started as `exeName` from a folder of its own; waits until it shows
+    // `visibleWindows` windows and answers them, the main window first.
+    std::vector<HWND> StartSketchUp(const wchar_t* folder, const wchar_t* exeName, const std::wstring& args,
+                                    size_t visibleWindows) {
+        const std::wstring dir = test::ScratchRoot() + L"\\" + folder;
+        test::MakeDirs(dir);
+        const std::wstring exe = dir + L"\\" + exeName;
+        CopyFileW(QLN_STANDIN_WINPATH, exe.c_str(), FALSE);
+        processes_.push_back(test::StartProcess(exe, args));
+        const DWORD pid = processes_.back().info.dwProcessId;
+        std::vector<HWND> shown;
+        const DWORD start = GetTickCount();
+        do {
+            shown.clear();
+            for (HWND w : test::TopLevelWindows(pid, true))
+                if (test::ClassOf(w) == kStandinClass) shown.push_back(w);
+            if (shown.size() == visibleWindows) break;
+            Sleep(20);
+        } while (GetTickCount() - start < 10000);
+        EXPECT_EQ(shown.size(), visibleWindows);
+        // The main window is the one that does not carry the extra windows' titles.
+        std::stable_partition(shown.begin(), shown.end(), [](HWND w) { return !test::WindowText(w).empty(); });
+        return shown;
+    }
+
+    std::vector<Line> Lines() {
+        std::vector<Line> lines;
+        for (int i = 0; i < listbox::ListCount(Form4.list); ++i)
+            lines.push_back({listbox::ItemText(Form4.list, i), reinterpret_cast<HWND>(listbox::ItemData(Form4.list, i))});
+        return lines;
+    }
+    // The lines a user must see: the given windows in the order the desktop lists its windows.
+    static std::vector<Line> InDesktopOrder(const std::map<HWND, std::wstring>& titles) {
+        std::pair<const std::map<HWND, std::wstring>*, std::vector<Line>> state{&titles, {}};
+        EnumDesktopWindows(
+            nullptr,
+            [](HWND w, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<decltype(state)*>(p);
+                if (auto it = s->first->find(w); it != s->first->end()) s->second.push_back({it->second, w});
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&state));
+        return state.second;
+    }
+
+    void Press(HWND button) { Click(Form4.window, GetDlgCtrlID(button), button); }
+    void Choose(int line) { Select(Form4.window, Form4.list, form4_ids::kList1, line); }
+    // The text the list's tooltip shows once the mouse is over the list; empty for none.
+    std::wstring ListTip() {
+        SendMessageW(Form4.list, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+        HWND tip = GetControlObject(Form4.list)->toolTipWindow;
+        if (!tip) return L"";
+        wchar_t text[512] = {};
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = Form4.list;
+        tool.lpszText = text;
+        SendMessageW(tip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+        return text[0] ? std::wstring(text) : L"(a tooltip without text)";
+    }
+    int LineOf(HWND window) {
+        const std::vector<Line> lines = Lines();
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].window == window) return static_cast<int>(i);
+        return -1;
+    }
+    static POINT TopLeft(HWND w) {
+        RECT r = {};
+        GetWindowRect(w, &r);
+        return {r.left, r.top};
+    }
+};
+
+TEST_F(WindowPageTest, TwoSketchUpsTheirVisibleWindowsAndActionsOnTheChosenOne) {
+    const std::vector<HWND> first =
+        StartSketchUp(L"first", L"SketchUp.exe", L"--title \"甲 - SketchUp\" --untitled --hidden", 2);
+    const std::vector<HWND> second = StartSketchUp(L"second", L"sketchup.EXE", L"--title \"乙 - SketchUp\"", 1);
+    ASSERT_EQ(first.size(), 2u);
+    ASSERT_EQ(second.size(), 1u);
+    HWND firstMain = first[0], untitled = first[1], secondMain = second[0];
+    HWND hidden = FindWindowW(kStandinClass, L"隐藏的窗口");
+    ASSERT_NE(hidden, nullptr);
+    ASSERT_FALSE(IsWindowVisible(hidden));
+
+    ASSERT_NE(BuildForm1(nullptr, 0, 0), nullptr);
+    test::PumpMessages(100);
+    // Loaded with both processes running: every visible window of both, desktop order, no
+    // grouping by process, the hidden one left out, the untitled one as an empty line.
+    const std::vector<Line> expected =
+        InDesktopOrder({{firstMain, L"甲 - SketchUp"}, {untitled, L""}, {secondMain, L"乙 - SketchUp"}});
+    EXPECT_EQ(Lines(), expected);
+    EXPECT_EQ(windowless::Caption(Form4.window, form4_ids::kFrame1), L"选择操作窗口");
+    EXPECT_EQ(listbox::ListIndex(Form4.list), 0);
+
+    // The tooltip says the selected line; an empty line leaves the list without one.
+    for (int i = 0; i < static_cast<int>(expected.size()); ++i) {
+        Choose(i);
+        EXPECT_EQ(ListTip(), expected[i].text) << "line " << i;
+    }
+    Choose(LineOf(secondMain));
+    EXPECT_EQ(ListTip(), L"乙 - SketchUp");
+    Choose(-1);
+    EXPECT_EQ(ListTip(), L"");
+
+    // Each action reaches the selected line's window and no other.
+    Choose(LineOf(secondMain));
+    Press(Form4.actions[3]);
+    EXPECT_FALSE(IsWindowEnabled(secondMain));
+    EXPECT_TRUE(IsWindowEnabled(firstMain));
+    EXPECT_TRUE(IsWindowEnabled(untitled));
+    Press(Form4.actions[4]);
+    EXPECT_TRUE(IsWindowEnabled(secondMain));
+
+    const POINT firstAt = TopLeft(firstMain), secondAt = TopLeft(secondMain);
+    Choose(LineOf(untitled));
+    Press(Form4.actions[0]);
+    test::PumpMessages(50);
+    EXPECT_EQ(TopLeft(untitled).x, 0);
+    EXPECT_EQ(TopLeft(untitled).y, 0);
+    EXPECT_EQ(TopLeft(firstMain).x, firstAt.x);
+    EXPECT_EQ(TopLeft(firstMain).y, firstAt.y);
+    EXPECT_EQ(TopLeft(secondMain).x, secondAt.x);
+    EXPECT_EQ(TopLeft(secondMain).y, secondAt.y);
+    Press(Form4.actions[1]);
+    EXPECT_TRUE(GetWindowLongPtrW(untitled, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(GetWindowLongPtrW(firstMain, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    Press(Form4.actions[2]);
+
+    // Closing the first SketchUp's main window ends that process; the rebuilt list keeps the
+    // second's window only.
+    Choose(LineOf(firstMain));
+    Press(Form4.actions[6]);
+    EXPECT_EQ(processes_[0].WaitExit(10000), 0u);
+    test::PumpMessages(50);
+    Press(Form4.refresh);
+    EXPECT_EQ(Lines(), (std::vector<Line>{{L"乙 - SketchUp", secondMain}}));
+
+    // A SketchUp with hidden windows only: there is a process to act on, but no line.
+    ShowWindow(secondMain, SW_HIDE);
+    Press(Form4.refresh);
+    EXPECT_EQ(windowless::Caption(Form4.window, form4_ids::kFrame1), L"选择操作窗口");
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(ListTip(), L"");
 }
 
 }  // namespace
