@@ -106,14 +106,14 @@ LRESULT CALLBACK Form4Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 void RefreshWindowList(HWND page) {
     const std::vector<DWORD> ids = SketchUpProcessIds();
     listbox::Clear(Form4.list);
-    if (ids.empty()) {
-        windowless::SetCaption(page, form4_ids::kFrame1, L"无可操作窗口");
-        return;
+    windowless::SetCaption(page, form4_ids::kFrame1, ids.empty() ? L"无可操作窗口" : L"选择操作窗口");
+    if (!ids.empty()) {
+        Collection c{Form4.list, &ids};
+        EnumDesktopWindows(nullptr, CollectSketchUpWindow, reinterpret_cast<LPARAM>(&c));
+        if (listbox::ListCount(Form4.list) > 0) listbox::SetListIndex(Form4.list, 0);
     }
-    windowless::SetCaption(page, form4_ids::kFrame1, L"选择操作窗口");
-    Collection c{Form4.list, &ids};
-    EnumDesktopWindows(nullptr, CollectSketchUpWindow, reinterpret_cast<LPARAM>(&c));
-    if (listbox::ListCount(Form4.list) > 0) listbox::SetListIndex(Form4.list, 0);
+    // Selecting by message tells no one: the tooltip would go on naming a line of the old list.
+    ShowSelectionToolTip(Form4.list);
 }
 
 void ApplyWindowAction(HWND page, int index) {

@@ -8,6 +8,7 @@
 #include "app/main_form.h"
 #include "forms/button_group/button_group.h"
 #include "forms/engine/control_object.h"
+#include "message_boxes.h"
 #include "test_support.h"
 
 namespace qln::test {
@@ -35,7 +36,9 @@ void ReadScreenDpi() {
     HDC screen = GetDC(nullptr);
     g_dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    if (const char* wanted = std::getenv("QLN_DPI")) ASSERT_EQ(g_dpi, std::atoi(wanted));
+    if (const char* wanted = std::getenv("QLN_DPI")) {
+        ASSERT_EQ(g_dpi, std::atoi(wanted));
+    }
 }
 
 LRESULT CALLBACK PlainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -626,7 +626,9 @@ TEST_F(WindowPageTest, TwoSketchUpsTheirVisibleWindowsAndActionsOnTheChosenOne) 
     EXPECT_EQ(windowless::Caption(Form4.window, form4_ids::kFrame1), L"选择操作窗口");
     EXPECT_EQ(listbox::ListIndex(Form4.list), 0);
 
-    // The tooltip says the selected line; an empty line leaves the list without one.
+    // The tooltip says the selected line, also the one a rebuild selects; an empty line leaves
+    // the list without one.
+    EXPECT_EQ(ListTip(), expected[0].text);
     for (int i = 0; i < static_cast<int>(expected.size()); ++i) {
         Choose(i);
         EXPECT_EQ(ListTip(), expected[i].text) << "line " << i;
@@ -668,6 +670,7 @@ TEST_F(WindowPageTest, TwoSketchUpsTheirVisibleWindowsAndActionsOnTheChosenOne) 
     test::PumpMessages(50);
     Press(Form4.refresh);
     EXPECT_EQ(Lines(), (std::vector<Line>{{L"乙 - SketchUp", secondMain}}));
+    EXPECT_EQ(ListTip(), L"乙 - SketchUp");
 
     // A SketchUp with hidden windows only: there is a process to act on, but no line.
     ShowWindow(secondMain, SW_HIDE);
