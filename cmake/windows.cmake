@@ -108,6 +108,7 @@ add_custom_target(demo_package ALL DEPENDS ${QLN_DEMO_PACKAGE})
 # Walks the demo by itself when scripts/run.sh has no display.
 add_executable(demo_driver tests/tools/demo_driver.cpp)
 target_compile_definitions(demo_driver PRIVATE ${QLN_WIN_DEFS})
+target_include_directories(demo_driver PRIVATE ${CMAKE_SOURCE_DIR}/tests/win)
 target_link_options(demo_driver PRIVATE -municode)
 include(${CMAKE_SOURCE_DIR}/cmake/ship.cmake)
 include(${CMAKE_SOURCE_DIR}/bench/startup.cmake)

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "plugin/install_log_format.h"
 #include "plugin/strict_url.h"
 
 namespace qln {
@@ -15,6 +16,12 @@ bool EqualsNoCase(std::wstring_view text, std::wstring_view lower) {
     for (std::size_t i = 0; i < text.size(); ++i)
         if (LowerAscii(text[i]) != lower[i]) return false;
     return true;
+}
+
+// An argument as a refusal repeats it: the refusal goes into the install log and onto the
+// screen, so an address in it loses its user name, password, query and fragment there too.
+std::wstring Shown(const std::wstring& argument) {
+    return argument.find(L"://") == std::wstring::npos ? argument : RedactUrl(argument);
 }
 
 CommandLine Refuse(std::wstring error) {
@@ -41,7 +48,7 @@ CommandLine ParseArguments(const std::vector<std::wstring>& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         if (argument.empty() || argument.front() != L'/') {
-            if (sawPlain) return Refuse(L"只能给出一个插件包文件：" + argument);
+            if (sawPlain) return Refuse(L"只能给出一个插件包文件：" + Shown(argument));
             if (argument.empty()) return Refuse(L"参数为空。");
             sawPlain = true;
             line.package = argument;
@@ -61,37 +68,38 @@ CommandLine ParseArguments(const std::vector<std::wstring>& arguments) {
         if (name == L"?" && !hasValue) {
             sawUsage = true;
         } else if (EqualsNoCase(name, L"quiet") && !hasValue) {
-            if (!once(sawQuiet)) return Refuse(L"开关重复：" + argument);
+            if (!once(sawQuiet)) return Refuse(L"开关重复：" + Shown(argument));
             line.quiet = true;
         } else if (EqualsNoCase(name, L"allusers") && !hasValue) {
-            if (!once(sawAllUsers)) return Refuse(L"开关重复：" + argument);
+            if (!once(sawAllUsers)) return Refuse(L"开关重复：" + Shown(argument));
             line.allUsers = true;
         } else if (EqualsNoCase(name, L"version")) {
-            if (!once(sawVersion)) return Refuse(L"开关重复：" + argument);
+            if (!once(sawVersion)) return Refuse(L"开关重复：" + Shown(argument));
             if (EqualsNoCase(value, L"all")) {
                 line.allVersions = true;
             } else if (IsYear(value)) {
                 line.year = std::stoi(value);
             } else {
-                return Refuse(L"/version: 后面应是四位年份（如 2021）或 all：" + argument);
+                return Refuse(L"/version: 后面应是四位年份（如 2021）或 all：" + Shown(argument));
             }
         } else if (EqualsNoCase(name, L"package")) {
-            if (!once(sawPackage)) return Refuse(L"开关重复：" + argument);
-            if (!needsValue()) return Refuse(L"/package: 后面应是插件包文件的路径：" + argument);
+            if (!once(sawPackage)) return Refuse(L"开关重复：" + Shown(argument));
+            if (!needsValue()) return Refuse(L"/package: 后面应是插件包文件的路径：" + Shown(argument));
             line.package = value;
         } else if (EqualsNoCase(name, L"url")) {
-            if (!once(sawUrl)) return Refuse(L"开关重复：" + argument);
-            if (!needsValue()) return Refuse(L"/url: 后面应是 https 下载地址：" + argument);
+            if (!once(sawUrl)) return Refuse(L"开关重复：" + Shown(argument));
+            if (!needsValue()) return Refuse(L"/url: 后面应是 https 下载地址：" + Shown(argument));
             StrictUrl parsed;
             const StrictUrlFault fault = ParseStrictHttpsUrl(value, parsed);
-            if (fault != StrictUrlFault::None) return Refuse(std::wstring(StrictUrlFaultMessage(fault)) + L"\n" + argument);
-            line.url = value;
+            if (fault != StrictUrlFault::None) return Refuse(std::wstring(StrictUrlFaultMessage(fault)) + L"\n" + Shown(argument));
+            // A fragment names a place inside a page and is never sent to a server.
+            line.url = value.substr(0, value.find(L'#'));
         } else if (EqualsNoCase(name, L"log")) {
-            if (!once(sawLog)) return Refuse(L"开关重复：" + argument);
-            if (!needsValue()) return Refuse(L"/log: 后面应是日志文件的路径：" + argument);
+            if (!once(sawLog)) return Refuse(L"开关重复：" + Shown(argument));
+            if (!needsValue()) return Refuse(L"/log: 后面应是日志文件的路径：" + Shown(argument));
             line.log = value;
         } else {
-            return Refuse(L"无法识别的参数：" + argument);
+            return Refuse(L"无法识别的参数：" + Shown(argument));
         }
     }
 
@@ -138,7 +146,8 @@ std::wstring UsageText() {
            L"\n"
            L"退出码：0 成功；20 显示说明；21 参数错误；22 安装器已打开；23 未找到可安装的草图版本；"
            L"24 草图大师正在运行；25 插件包无法读取；26 下载失败；27 服务器返回错误；28 证书被拒绝；"
-           L"29 插件包损坏；30 拒绝访问；31 文件被占用；32 磁盘已满；33 插件包过大";
+           L"29 插件包损坏；30 拒绝访问；31 文件被占用；32 磁盘已满；33 插件包过大；"
+           L"34 插件目录中有同名文件或文件夹妨碍安装；35 另一个安装正在进行";
 }
 
 }  // namespace qln

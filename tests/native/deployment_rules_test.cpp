@@ -133,6 +133,33 @@ TEST(CommandLineTest, RefusesAnythingItCannotUseWhole) {
     EXPECT_NE(Parse({L"/quiet", L"/versoin:2021"}).error.find(L"/versoin:2021"), std::wstring::npos);
 }
 
+// A refusal is shown and logged: an address it repeats keeps where it points and nothing else.
+TEST(CommandLineTest, RefusedAddressesAreRepeatedWithoutTheirSecrets) {
+    const std::vector<std::vector<std::wstring>> refused = {
+        {L"/url:https://ann:s3cret@m/q.rbz?tok3n=1#part"},
+        {L"/url:https://m/q.rbz", L"/URL:https://ann:s3cret@m/q.rbz?tok3n=1"},
+        {L"/uri:https://ann:s3cret@m/q.rbz?tok3n=1"},
+        {L"/url:https://ann:s3cret@m:0/q.rbz?tok3n=1"},
+    };
+    for (const auto& arguments : refused) {
+        const std::wstring error = Parse(arguments).error;
+        const std::string shown(error.begin(), error.end());
+        EXPECT_EQ(error.find(L"s3cret"), std::wstring::npos) << shown;
+        EXPECT_EQ(error.find(L"ann"), std::wstring::npos) << shown;
+        EXPECT_EQ(error.find(L"tok3n"), std::wstring::npos) << shown;
+        EXPECT_EQ(error.find(L"part"), std::wstring::npos) << shown;
+        EXPECT_NE(error.find(L"://m"), std::wstring::npos) << shown;
+    }
+    // Other arguments are repeated as they were typed.
+    EXPECT_NE(Parse({L"/package:a?b.rbz", L"/package:c?d.rbz"}).error.find(L"c?d.rbz"), std::wstring::npos);
+}
+
+// The fragment of an accepted address is for a browser: it is not part of what is fetched.
+TEST(CommandLineTest, AnAcceptedAddressIsFetchedWithoutItsFragment) {
+    EXPECT_EQ(Parse({L"/url:https://m/q.rbz?v=2#top"}).url, L"https://m/q.rbz?v=2");
+    EXPECT_EQ(Parse({L"/url:https://m:8443#top"}).url, L"https://m:8443");
+}
+
 TEST(ExitCodeTest, TheDocumentedTableAvoidsCodesDeploymentToolsReadOtherwise) {
     const std::pair<InstallOutcome, int> table[] = {
         {InstallOutcome::Succeeded, 0},         {InstallOutcome::NoTarget, 23},
@@ -152,6 +179,14 @@ TEST(ExitCodeTest, TheDocumentedTableAvoidsCodesDeploymentToolsReadOtherwise) {
     }
     for (int reserved : {1, 2, 1602, 1603, 1618, 1641, 3010, 259})
         EXPECT_EQ(codes.count(reserved), 0u) << reserved;
+}
+
+// "/?" is where an administrator looks a code up: every code a run can end with is in it.
+TEST(ExitCodeTest, TheUsageNamesEveryCode) {
+    const std::wstring usage = UsageText();
+    EXPECT_NE(usage.find(L"：0 "), std::wstring::npos);
+    for (int code = 20; code <= 35; ++code)
+        EXPECT_NE(usage.find(L"；" + std::to_wstring(code) + L" "), std::wstring::npos) << code;
 }
 
 TEST(InstallLogTest, EntryLinesCarryEveryFieldWithoutSecrets) {

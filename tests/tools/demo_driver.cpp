@@ -11,7 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "window_search.h"
+
 namespace {
+
+using qln::test::FindChildOfClass;
+using qln::test::ListLines;
+using qln::test::WaitForWindow;
+using qln::test::WindowText;
 
 constexpr DWORD kWindowWait = 60000;
 constexpr DWORD kResultWait = 180000;
@@ -27,73 +34,6 @@ void Say(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), bytes.data(), n, nullptr, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
-// A visible top-level window of the process with the class, waiting up to `limit`.
-HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD limit, HANDLE process) {
-    struct Search {
-        DWORD pid;
-        const wchar_t* cls;
-        HWND found;
-    };
-    const DWORD start = GetTickCount();
-    do {
-        Search search{pid, className, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner != s->pid || !IsWindowVisible(window) || ClassOf(window) != s->cls) return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-        if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
-    } while (GetTickCount() - start < limit);
-    return nullptr;
-}
-
-HWND FindChild(HWND parent, const wchar_t* className) {
-    struct Search {
-        const wchar_t* cls;
-        HWND found;
-    } search{className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (ClassOf(window) != s->cls) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::vector<std::wstring> Lines(HWND list) {
-    std::vector<std::wstring> lines;
-    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        std::wstring line(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
-        lines.push_back(line.c_str());
-    }
-    return lines;
 }
 
 class Installer {
@@ -140,16 +80,16 @@ int wmain(int argc, wchar_t** argv) {
     if (!installer.Start(argv[1])) return Fail(L"cannot start the installer (error " + std::to_wstring(GetLastError()) + L")");
     HWND main = WaitForWindow(installer.Pid(), L"Quorlen插件安装器_Form1", kWindowWait, installer.Process());
     if (!main) return Fail(L"the installer's main window did not appear");
-    HWND page = FindChild(main, L"Quorlen插件安装器_Form2");
+    HWND page = FindChildOfClass(main, L"Quorlen插件安装器_Form2");
     HWND list = page ? GetDlgItem(page, kListId) : nullptr;
     HWND install = page ? GetDlgItem(page, kInstallId) : nullptr;
     if (!list || !install) return Fail(L"the plugin page is not there");
-    Say(L"main window \"" + TextOf(main) + L"\" shown");
+    Say(L"main window \"" + WindowText(main) + L"\" shown");
 
     // The load handler fills the list after the window shows.
     const DWORD start = GetTickCount();
     while (SendMessageW(list, LB_GETCOUNT, 0, 0) <= 0 && GetTickCount() - start < kWindowWait) Sleep(50);
-    const std::vector<std::wstring> lines = Lines(list);
+    const std::vector<std::wstring> lines = ListLines(list);
     if (lines.empty()) return Fail(L"no SketchUp version listed");
     std::wstring listed;
     for (const auto& line : lines) listed += (listed.empty() ? L"" : L", ") + line;
@@ -162,8 +102,8 @@ int wmain(int argc, wchar_t** argv) {
     HWND box = WaitForWindow(installer.Pid(), L"#32770", kResultWait, installer.Process());
     if (!box) return Fail(L"no result message within " + std::to_wstring(kResultWait / 1000) + L" s");
     Sleep(500);  // let the box paint before the screenshot
-    const std::wstring result = TextOf(GetDlgItem(box, 0xFFFF));
-    Say(L"result: " + result + L" (message box \"" + TextOf(box) + L"\")");
+    const std::wstring result = WindowText(GetDlgItem(box, 0xFFFF));
+    Say(L"result: " + result + L" (message box \"" + WindowText(box) + L"\")");
     Say(L"result shown");
 
     const DWORD shown = GetTickCount();

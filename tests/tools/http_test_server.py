@@ -24,7 +24,8 @@ Resources (any method):
   /bigheaders/N       like /fixed/N behind a 5000-byte header
   /echo               the request body with Content-Length
   /hold/N/M           Content-Length N, M pattern bytes, then nothing until the client closes
-  /update/qln_plugin.rbz   the file given with --package, answered as --update-mode says:
+  /update/qln_plugin.rbz   the file given with --package (at --package-path instead when given,
+                      as a company mirror keeps it), answered as --update-mode says:
                       ok (Content-Length), 404, broken (half of it, then the connection
                       closes), slow (in 20 pieces, 150 ms apart), hold (half of it, then
                       nothing until the client closes), huge (a Content-Length of 300 MiB, then
@@ -80,6 +81,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     recorder = None
     package = None
+    package_path = "/update/qln_plugin.rbz"
     update_mode = "ok"
     plain_port = 0
 
@@ -91,7 +93,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = self.rfile.read(length) if length > 0 else b""
         self.recorder.record(self.requestline, self.headers, body)
 
-        if self.path.split("?")[0] == "/update/qln_plugin.rbz" and self.package is not None:
+        if self.path.split("?")[0] == self.package_path and self.package is not None:
             return self.send_package()
         parts = self.path.split("?")[0].strip("/").split("/")
         try:
@@ -257,6 +259,7 @@ def main():
     parser.add_argument("--port-file")
     parser.add_argument("--lifetime", type=float, default=300.0)
     parser.add_argument("--package")
+    parser.add_argument("--package-path", default=Handler.package_path)
     parser.add_argument("--http-port", type=int, default=0, help="listen here instead of a free port")
     parser.add_argument("--update-mode", default="ok",
                         choices=("ok", "404", "broken", "slow", "hold", "huge", "chunked", "partial", "redirect-http"))
@@ -268,6 +271,7 @@ def main():
         with open(args.package, "rb") as f:
             Handler.package = f.read()
     Handler.update_mode = args.update_mode
+    Handler.package_path = args.package_path
     if (args.control is None) == (args.port_file is None):
         parser.error("give exactly one of --control and --port-file")
 

@@ -2,8 +2,9 @@
 # Makes the TLS material of the HTTPS tests in <dir>: a test CA (ca.pem, ca.der) that only the
 # test's Wine prefix is told to trust, and three server certificates signed by it, each with its
 # key: good (dNSName "localhost", valid now), wrong (dNSName "wrong.example", served on
-# localhost), expired (dNSName "localhost", valid only in 2020). Wine ignores IP address SANs,
-# hence the names.
+# localhost), expired (dNSName "localhost", valid only in 2020), mirror (a company mirror
+# reached by its address: "localhost" and "127.0.0.1" as dNSNames, 127.0.0.1 as an IP address;
+# Wine matches dNSNames only, Windows reads the IP address).
 #   make_test_certs.sh <dir>
 set -euo pipefail
 dir=${1:?output dir}
@@ -35,7 +36,7 @@ commonName = supplied
 basicConstraints = CA:FALSE
 keyUsage = critical,digitalSignature,keyEncipherment
 extendedKeyUsage = serverAuth
-subjectAltName = DNS:\${ENV::QLN_SAN}
+subjectAltName = \${ENV::QLN_SAN}
 CNF
 
 issue() {  # name cn san startdate enddate
@@ -46,8 +47,9 @@ issue() {  # name cn san startdate enddate
 }
 now=$(date -u +%Y%m%d%H%M%SZ -d '-1 day')
 later=$(date -u +%Y%m%d%H%M%SZ -d '+3650 days')
-issue good localhost localhost "$now" "$later"
-issue wrong wrong.example wrong.example "$now" "$later"
-issue expired localhost localhost 20200101000000Z 20201231000000Z
+issue good localhost DNS:localhost "$now" "$later"
+issue wrong wrong.example DNS:wrong.example "$now" "$later"
+issue expired localhost DNS:localhost 20200101000000Z 20201231000000Z
+issue mirror 127.0.0.1 DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1 "$now" "$later"
 rm -rf ca-db ca.cnf
 echo "test certificates in $dir"

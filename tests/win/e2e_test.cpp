@@ -18,36 +18,6 @@ namespace {
 
 constexpr DWORD kWait = 15000;
 
-HWND FindChildOfClass(HWND parent, const wchar_t* className) {
-    struct Search {
-        const wchar_t* cls;
-        HWND found;
-    } search{className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (test::ClassOf(window) == s->cls) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::vector<std::wstring> ListLines(HWND list) {
-    std::vector<std::wstring> lines;
-    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[256] = {};
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        lines.push_back(text);
-    }
-    return lines;
-}
-
 // The installer's next message box: its text, owner checked, answered with OK.
 std::wstring AnswerBox(DWORD pid, HWND expectedOwner) {
     HWND box = test::WaitForWindow(pid, L"#32770", 30000);
@@ -96,8 +66,8 @@ protected:
         ASSERT_TRUE(installer_.Started());
         main_ = test::WaitForWindow(installer_.info.dwProcessId, L"Quorlen插件安装器_Form1", kWait);
         ASSERT_NE(main_, nullptr);
-        plugin_ = FindChildOfClass(main_, L"Quorlen插件安装器_Form2");
-        windows_ = FindChildOfClass(main_, L"Quorlen插件安装器_Form4");
+        plugin_ = test::FindChildOfClass(main_, L"Quorlen插件安装器_Form2");
+        windows_ = test::FindChildOfClass(main_, L"Quorlen插件安装器_Form4");
         ASSERT_NE(plugin_, nullptr);
         ASSERT_NE(windows_, nullptr);
         // The load handlers have filled the lists once the list holds its lines.
@@ -106,7 +76,7 @@ protected:
     }
 
     void InstallAndCheck(PluginsKind expectedKind) {
-        EXPECT_EQ(ListLines(GetDlgItem(plugin_, form2_ids::kList1)), (std::vector<std::wstring>{L"SketchUp 2021", L"SketchUp 2023"}));
+        EXPECT_EQ(test::ListLines(GetDlgItem(plugin_, form2_ids::kList1)), (std::vector<std::wstring>{L"SketchUp 2021", L"SketchUp 2023"}));
         PostMessageW(GetDlgItem(plugin_, form2_ids::kCommand1), BM_CLICK, 0, 0);
         EXPECT_EQ(AnswerBox(installer_.info.dwProcessId, main_), L"安装成功！");
         // Every byte arrived: the installer's own bar reads 100 (per cent).
@@ -158,7 +128,7 @@ TEST_F(EndToEndTest, WindowPageManagesTheStandInSketchUp) {
     sketchup_.info.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, pid);
 
     // The user clicks the third tab.
-    HWND tab = FindChildOfClass(main_, L"SysTabControl32");
+    HWND tab = test::FindChildOfClass(main_, L"SysTabControl32");
     // Tabs are 80 x 22 logical pixels from the left edge: the third starts past 160.
     RECT tabRect;
     GetClientRect(tab, &tabRect);
@@ -171,7 +141,7 @@ TEST_F(EndToEndTest, WindowPageManagesTheStandInSketchUp) {
     HWND list = GetDlgItem(windows_, form4_ids::kList1);
     auto click = [&](int id) { SendMessageW(GetDlgItem(windows_, id), BM_CLICK, 0, 0); };
     click(103);  // refresh
-    ASSERT_EQ(ListLines(list), std::vector<std::wstring>{L"无标题 - SketchUp"});
+    ASSERT_EQ(test::ListLines(list), std::vector<std::wstring>{L"无标题 - SketchUp"});
 
     RECT before, r;
     GetWindowRect(target, &before);
@@ -195,7 +165,7 @@ TEST_F(EndToEndTest, WindowPageManagesTheStandInSketchUp) {
     EXPECT_TRUE(EqualRect(&r, &before));
     click(112);
     EXPECT_EQ(sketchup_.WaitExit(kWait), 0u);
-    EXPECT_TRUE(ListLines(list).empty());
+    EXPECT_TRUE(test::ListLines(list).empty());
 }
 
 }  // namespace

@@ -32,14 +32,22 @@ public:
 
 #ifdef QLN_TEST_CERT_DIR
     // The same server speaking HTTPS on 127.0.0.1:443 with the named certificate of
-    // tests/tools/make_test_certs.sh ("good", "wrong", "expired"). Port 443 is one for the whole
+    // tests/tools/make_test_certs.sh ("good", "wrong", "expired", "mirror"). Port 443 is one for the whole
     // machine: the server runs under flock on /tmp/qln-port443.lock, waiting for its turn.
     void StartTls(const std::wstring& certificate, const std::wstring& arguments = L"") {
+        Launch(L"Z:\\usr\\bin\\flock", L"flock -w 240 /tmp/qln-port443.lock /usr/bin/python3 ",
+               L"--http-port 443 " + TlsArguments(certificate) + arguments);
+    }
+    // The same on a free port of its own (Port()), which needs no lock.
+    void StartTlsOnFreePort(const std::wstring& certificate, const std::wstring& arguments = L"") {
+        Start(TlsArguments(certificate) + arguments);
+    }
+
+private:
+    static std::wstring TlsArguments(const std::wstring& certificate) {
         const std::wstring dir = QLN_TEST_CERT_DIR;
-        Launch(L"Z:\\usr\\bin\\flock",
-               L"flock -w 240 /tmp/qln-port443.lock /usr/bin/python3 ",
-               L"--http-port 443 --tls-cert \"" + dir + L"/" + certificate + L".pem\" --tls-key \"" + dir + L"/" +
-                   certificate + L".key\" " + arguments);
+        return L"--tls-cert \"" + dir + L"/" + certificate + L".pem\" --tls-key \"" + dir + L"/" + certificate +
+               L".key\" ";
     }
 #endif
 

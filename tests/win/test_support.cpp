@@ -147,38 +147,6 @@ Process StartProcess(const std::wstring& exe, const std::wstring& args,
     return process;
 }
 
-namespace {
-struct EnumState {
-    DWORD pid;
-    bool visibleOnly;
-    std::vector<HWND> windows;
-};
-}  // namespace
-
-std::vector<HWND> TopLevelWindows(DWORD pid, bool visibleOnly) {
-    EnumState state{pid, visibleOnly, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<EnumState*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->pid && (!s->visibleOnly || IsWindowVisible(window))) s->windows.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&state));
-    return state.windows;
-}
-
-HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-        for (HWND window : TopLevelWindows(pid, true))
-            if (!className || ClassOf(window) == className) return window;
-        Sleep(20);
-    } while (GetTickCount() - start < milliseconds);
-    return nullptr;
-}
-
 std::wstring UnixPath(const std::wstring& dosPath) {
     // Wine's own export; tests run only under Wine.
     using Fn = char*(CDECL*)(const wchar_t*);
@@ -221,19 +189,6 @@ void CloseExplorerWindows(DWORD waitForOneMs) {
         if (WaitForSingleObject(process, 5000) == WAIT_TIMEOUT) TerminateProcess(process, 0);
         CloseHandle(process);
     }
-}
-
-std::wstring WindowText(HWND window) {
-    wchar_t text[1024] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
-    return text;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
 }
 
 }  // namespace qln::test

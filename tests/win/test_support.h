@@ -9,6 +9,7 @@
 
 #include "base/owned.h"
 #include "discovery/discovery.h"
+#include "window_search.h"
 
 namespace qln::test {
 
@@ -94,11 +95,6 @@ struct Process {
 Process StartProcess(const std::wstring& exe, const std::wstring& args = L"",
                      const std::vector<std::pair<std::wstring, std::wstring>>& env = {});
 
-// Top-level windows of a process, optionally of one class; waits up to `milliseconds`.
-HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds);
-std::vector<HWND> TopLevelWindows(DWORD pid, bool visibleOnly);
-std::wstring WindowText(HWND window);
-
 // The host's (Unix) path of a Windows path, for programs of the host such as python3.
 std::wstring UnixPath(const std::wstring& dosPath);
 
@@ -106,6 +102,5 @@ std::wstring UnixPath(const std::wstring& dosPath);
 // processes: they inherit the test's output handles, which the test runner waits on. Waits up
 // to `waitForOneMs` for a window to appear first.
 void CloseExplorerWindows(DWORD waitForOneMs = 0);
-std::wstring ClassOf(HWND window);
 
 }  // namespace qln::test

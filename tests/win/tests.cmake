@@ -139,8 +139,9 @@ target_compile_definitions(deploy_tests PRIVATE
   QLN_DEMO_PORT=${QLN_DEMO_PORT})
 target_link_libraries(deploy_tests PRIVATE qln_win gtest_main ws2_32)
 add_dependencies(deploy_tests QuorlenInstallerDemo standin_sketchup)
-gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-  PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
+# The company mirror's tests (MirrorTest.*) serve HTTPS on port 443: registered with the TLS tests below.
+gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." TEST_FILTER "-MirrorTest.*" DISCOVERY_MODE PRE_TEST
+  DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
 target_sources(deploy_tests PRIVATE tests/win/leftovers.cpp)
 # ---- Trustworthy updates (issue 9) -----------------------------------------------------------
 # The staged installation's tests link the test programs' own installation hook
@@ -165,7 +166,7 @@ add_dependencies(e2e_tests install_helper)
 # /tmp/qln-port443.lock, and these tests hold the ctest lock port-443 as well).
 set(QLN_TEST_CERTS ${CMAKE_BINARY_DIR}/test-certs)
 add_custom_command(OUTPUT ${QLN_TEST_CERTS}/ca.der ${QLN_TEST_CERTS}/good.pem ${QLN_TEST_CERTS}/wrong.pem
-    ${QLN_TEST_CERTS}/expired.pem
+    ${QLN_TEST_CERTS}/expired.pem ${QLN_TEST_CERTS}/mirror.pem
   COMMAND ${CMAKE_SOURCE_DIR}/tests/tools/make_test_certs.sh ${QLN_TEST_CERTS}
   DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/make_test_certs.sh
   COMMENT "Making the TLS tests' certificates")
@@ -181,7 +182,7 @@ target_link_libraries(tls_tests PRIVATE qln_win gtest_main ws2_32 crypt32)
 add_dependencies(tls_tests test_certs)
 gtest_discover_tests(tls_tests TEST_PREFIX "win96." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK "wineprefix-96;port-443" ENVIRONMENT QLN_DPI=96 TIMEOUT 600)
-target_sources(tls_tests PRIVATE tests/win/leftovers.cpp)
+target_sources(tls_tests PRIVATE tests/win/leftovers.cpp tests/win/trusted_test_ca.cpp)
 # ---- The framework's last untested behaviours (issue 12) ------------------------------------
 # Paint of labels, frames and the button group at the four DPIs, on a shared test form.
 target_sources(win_tests_layout PRIVATE tests/win/form_fixture.cpp tests/win/framework_paint_test.cpp)
@@ -194,3 +195,12 @@ qln_windows_path(QLN_WHEEL_PROBE_WINPATH ${CMAKE_BINARY_DIR}/wheel_probe.exe)
 target_sources(win_tests PRIVATE tests/win/engine_process_test.cpp)
 target_compile_definitions(win_tests PRIVATE QLN_WHEEL_PROBE_WINPATH=L"${QLN_WHEEL_PROBE_WINPATH}")
 add_dependencies(win_tests wheel_probe)
+
+# Unattended installations from a company mirror over HTTPS whose certificate the prefix trusts.
+target_sources(deploy_tests PRIVATE tests/win/trusted_test_ca.cpp)
+target_compile_definitions(deploy_tests PRIVATE QLN_TEST_CERT_DIR=L"${QLN_TEST_CERTS}"
+  QLN_TEST_CA_DER=L"${QLN_TEST_CA_DER_WINPATH}")
+target_link_libraries(deploy_tests PRIVATE crypt32)
+add_dependencies(deploy_tests test_certs)
+gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." TEST_FILTER "MirrorTest.*" DISCOVERY_MODE PRE_TEST
+  DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK "wineprefix-96;port-443" ENVIRONMENT QLN_DPI=96 TIMEOUT 600)

@@ -1,14 +1,9 @@
 // The secure road through real TLS: a loopback HTTPS server on 127.0.0.1:443 with certificates
-// from a test CA (tests/tools/make_test_certs.sh) that only this test's Wine prefix trusts, put
-// into the prefix's registry Root store (HKCU) for the life of one test and removed after it.
-// Wine's crypt32 reads that store when a process builds its first chain, so each test trusts
-// (or not) before its first TLS connection; each test runs in a process of its own.
+// from a test CA (tests/tools/make_test_certs.sh) that only this test's Wine prefix trusts
+// (trusted_test_ca.h). Each test trusts (or not) before its first TLS connection; each test runs
+// in a process of its own.
 #include "test_server.h"
 
-#include <wincrypt.h>
-
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "app/main_form.h"
@@ -20,68 +15,11 @@
 #include "plugin/plugin_page.h"
 #include "plugin/transfer_rules.h"
 #include "test_support.h"
+#include "trusted_test_ca.h"
 #include "zip_writer.h"
 
 namespace qln {
 namespace {
-
-constexpr const wchar_t* kRootKey = L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\";
-
-// The test CA in the current user's Root store of this prefix, for the life of the object: its
-// serialized form written straight into the registry (Wine's crypt32 reads the Root store from
-// there when a process builds its first chain), and the key deleted again afterwards.
-class TrustedTestCa {
-public:
-    TrustedTestCa() {
-        const std::string der = test::ReadBytes(QLN_TEST_CA_DER);
-        EXPECT_FALSE(der.empty()) << "no test CA; tests/tools/make_test_certs.sh makes it at build time";
-        PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                           static_cast<DWORD>(der.size()));
-        EXPECT_NE(cert, nullptr);
-        if (!cert) return;
-        BYTE hash[20];
-        DWORD size = sizeof(hash);
-        if (CertGetCertificateContextProperty(cert, CERT_SHA1_HASH_PROP_ID, hash, &size)) {
-            wchar_t hex[3];
-            for (DWORD i = 0; i < size; ++i) {
-                std::swprintf(hex, 3, L"%02X", hash[i]);
-                thumbprint_ += hex;
-            }
-        }
-        CertFreeCertificateContext(cert);
-        // One property: CERT_CERT_PROP_ID (32), a reserved 1, its length, the certificate.
-        std::string blob(12, '\0');
-        const std::uint32_t header[3] = {32, 1, static_cast<std::uint32_t>(der.size())};
-        std::memcpy(blob.data(), header, sizeof(header));
-        blob += der;
-        HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Key().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        if (key) {
-            RegSetValueExW(key, L"Blob", 0, REG_BINARY, reinterpret_cast<const BYTE*>(blob.data()),
-                           static_cast<DWORD>(blob.size()));
-            RegCloseKey(key);
-        }
-        EXPECT_EQ(thumbprint_.size(), 40u);
-        EXPECT_TRUE(Present());
-    }
-    ~TrustedTestCa() {
-        if (thumbprint_.empty()) return;
-        RegDeleteTreeW(HKEY_CURRENT_USER, Key().c_str());
-        RegDeleteKeyW(HKEY_CURRENT_USER, Key().c_str());
-        EXPECT_FALSE(Present()) << "the test CA must not stay trusted";
-    }
-    bool Present() const {
-        HKEY key = nullptr;
-        const bool there = RegOpenKeyExW(HKEY_CURRENT_USER, Key().c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (key) RegCloseKey(key);
-        return there;
-    }
-
-private:
-    std::wstring Key() const { return kRootKey + thumbprint_; }
-    std::wstring thumbprint_;
-};
 
 struct Outcome {
     bool failed = false;
@@ -120,7 +58,7 @@ std::string Pattern(std::size_t n) {
 }
 
 TEST(TlsTest, AGoodCertificateIsAccepted) {
-    TrustedTestCa ca;
+    test::TrustedTestCa ca(QLN_TEST_CA_DER);
     test::TestServer server;
     ASSERT_NO_FATAL_FAILURE(server.StartTls(L"good"));
     const Outcome outcome = Fetch(L"https://localhost/fixed/5000");
@@ -132,7 +70,7 @@ TEST(TlsTest, AGoodCertificateIsAccepted) {
 
 // Name and date errors end the transfer before any request is sent.
 TEST(TlsTest, ACertificateForAnotherNameIsRefused) {
-    TrustedTestCa ca;
+    test::TrustedTestCa ca(QLN_TEST_CA_DER);
     test::TestServer server;
     ASSERT_NO_FATAL_FAILURE(server.StartTls(L"wrong"));
     const Outcome outcome = Fetch(L"https://localhost/fixed/5000");
@@ -143,7 +81,7 @@ TEST(TlsTest, ACertificateForAnotherNameIsRefused) {
 }
 
 TEST(TlsTest, AnExpiredCertificateIsRefused) {
-    TrustedTestCa ca;
+    test::TrustedTestCa ca(QLN_TEST_CA_DER);
     test::TestServer server;
     ASSERT_NO_FATAL_FAILURE(server.StartTls(L"expired"));
     const Outcome outcome = Fetch(L"https://localhost/fixed/5000");
@@ -210,7 +148,7 @@ protected:
 };
 
 TEST_F(TlsPageTest, TheGoodCertificateInstallsThePackage) {
-    TrustedTestCa ca;
+    test::TrustedTestCa ca(QLN_TEST_CA_DER);
     test::TestServer server;
     ASSERT_NO_FATAL_FAILURE(server.StartTls(L"good", packageArgument));
     EXPECT_EQ(Download(), L"安装成功！");
@@ -219,7 +157,7 @@ TEST_F(TlsPageTest, TheGoodCertificateInstallsThePackage) {
 }
 
 TEST_F(TlsPageTest, WrongNameAndExpiredCertificatesWriteNothing) {
-    TrustedTestCa ca;
+    test::TrustedTestCa ca(QLN_TEST_CA_DER);
     for (const wchar_t* certificate : {L"wrong", L"expired"}) {
         test::TestServer server;
         ASSERT_NO_FATAL_FAILURE(server.StartTls(certificate, packageArgument));
@@ -238,7 +176,7 @@ TEST_F(TlsPageTest, WrongNameAndExpiredCertificatesWriteNothing) {
 // drops the connection, so the test server's redirect target speaks TLS, and either the
 // component refuses the final http:// URL or the connection is aborted (DownloadFailed).
 TEST_F(TlsPageTest, ARedirectToPlainHttpIsRefused) {
-    TrustedTestCa ca;
+    test::TrustedTestCa ca(QLN_TEST_CA_DER);
     test::TestServer server;
     ASSERT_NO_FATAL_FAILURE(server.StartTls(L"good", packageArgument + L" --update-mode redirect-http"));
     const std::wstring sentence = Download();
@@ -250,7 +188,7 @@ TEST_F(TlsPageTest, ARedirectToPlainHttpIsRefused) {
 }
 
 TEST(TlsRedirectTest, TheComponentEndsATransferThatLeftTls) {
-    TrustedTestCa ca;
+    test::TrustedTestCa ca(QLN_TEST_CA_DER);
     test::TestServer server;
     const std::wstring package = test::ScratchRoot() + L"\\served.rbz";
     test::MakeDirs(test::ScratchRoot());

@@ -61,15 +61,7 @@ protected:
         ASSERT_TRUE(installer_.Started());
         main_ = test::WaitForWindow(installer_.info.dwProcessId, L"Quorlen插件安装器_Form1", kWait);
         ASSERT_NE(main_, nullptr);
-        plugin_ = nullptr;
-        EnumChildWindows(
-            main_,
-            [](HWND window, LPARAM param) -> BOOL {
-                if (test::ClassOf(window) != L"Quorlen插件安装器_Form2") return TRUE;
-                *reinterpret_cast<HWND*>(param) = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&plugin_));
+        plugin_ = test::FindChildOfClass(main_, L"Quorlen插件安装器_Form2");
         ASSERT_NE(plugin_, nullptr);
         const DWORD start = GetTickCount();
         while (SendMessageW(GetDlgItem(plugin_, 110), LB_GETCOUNT, 0, 0) < 2 && GetTickCount() - start < kWait) Sleep(20);
