@@ -528,6 +528,10 @@ TEST_F(LocalPackageTest, DroppedOnTheWindow) {
     OpenWindow();
     EXPECT_TRUE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     ASSERT_NO_FATAL_FAILURE(SelectVersion(1));
+    // A file that went away before the drop arrived is told, not guessed at.
+    DropFile(window_.info.hProcess, main_, test::ScratchRoot() + L"\\已删除.rbz");
+    EXPECT_EQ(Answer(IDOK), L"无法读取该插件包文件，请确认文件存在且未被其他程序占用！");
+    ExpectNothingInstalled();
     DropFile(window_.info.hProcess, main_, package_);
     ConfirmAndExpectSuccess(package_, 1);
 }
