@@ -55,8 +55,25 @@ add_library(qln_win STATIC
   src/plugin/package_fetch.cpp
   src/app/unattended.cpp
 )
-target_link_libraries(qln_win PUBLIC qln_portable minizip
+# WinInet (with the network and shell libraries it pulls in) and the file dialog are needed only
+# once the user acts, yet loading them at the process's start costs the window's first frame: the
+# functions the program calls from them are bound on their first call instead. Their delay-import
+# libraries come first, so that they answer for these functions; the ordinary import libraries
+# still answer for any function a .def here does not name.
+set(QLN_DELAY_LIBS)
+foreach(dll wininet comdlg32)
+  set(lib ${CMAKE_BINARY_DIR}/delay/lib${dll}_delay.a)
+  add_custom_command(OUTPUT ${lib}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delay
+    COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/cmake/delay/${dll}.def -y ${lib} -D ${dll}.dll
+    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/delay/${dll}.def
+    COMMENT "Delay-import library of ${dll}.dll")
+  list(APPEND QLN_DELAY_LIBS ${lib})
+endforeach()
+add_custom_target(qln_delay_libs DEPENDS ${QLN_DELAY_LIBS})
+target_link_libraries(qln_win PUBLIC qln_portable minizip ${QLN_DELAY_LIBS}
   comdlg32 comctl32 gdiplus wininet advapi32 shell32 ole32 gdi32 user32 kernel32)
+add_dependencies(qln_win qln_delay_libs)
 
 # Icons are rendered from our own geometry at build time.
 set(QLN_ICON_DIR ${CMAKE_BINARY_DIR}/icons)

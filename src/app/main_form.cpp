@@ -18,6 +18,7 @@
 #include "plugin/plugin_page.h"
 #include "ui/app_look.h"
 #include "ui/page_styles.h"
+#include "ui/version_lists.h"
 
 namespace qln {
 
@@ -31,6 +32,11 @@ struct Page {
     PageBuilder build;
 };
 const Page kPages[] = {{L"插件管理", BuildForm2}, {L"实用工具", BuildForm3}, {L"窗口管理", BuildForm4}};
+constexpr int kPageCount = static_cast<int>(sizeof(kPages) / sizeof(kPages[0]));
+
+// Which pages have had their builder run under the current window: a builder that returned no
+// window is not asked again, so its tab stays empty as it would have from the start.
+bool g_pageBuilt[kPageCount] = {};
 
 void LoadForm1(HWND, LPARAM) {
     statusbar::SetPanelText(Form1.status, 1, GetCurrentUserName());
@@ -74,7 +80,7 @@ LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         if (header->code == TCN_SELCHANGING) {
             if (HWND page = tabs::Page(Form1.tabControl, tabs::Selection(Form1.tabControl))) ShowWindow(page, SW_HIDE);
         } else if (header->code == TCN_SELCHANGE) {
-            if (HWND page = tabs::Page(Form1.tabControl, tabs::Selection(Form1.tabControl))) ShowWindow(page, SW_SHOW);
+            if (HWND page = EnsurePage(tabs::Selection(Form1.tabControl))) ShowWindow(page, SW_SHOW);
             SetFocus(Form1.tabControl);
         }
         break;
@@ -122,7 +128,9 @@ LRESULT TabControlHook(HWND window, UINT message, WPARAM, LPARAM, ControlObject*
 void StatusBarDestroy(HWND window, ControlObject*) { statusbar::ClearIcons(window); }
 
 // Steps 3 to 6 of the main window's building, once TabControl1 exists: its image list, the
-// three pages under their tabs, page 0 shown, item size, padding and the pages fitted.
+// three tabs with the first page under its tab, page 0 shown, item size, padding and the pages
+// fitted. The pages under the other tabs cost a third of the start and nobody sees them before
+// their tab is chosen: EnsurePage builds them then.
 void BuildTabsAndPages() {
     GetControlObject(Form1.tabControl)->hooks.handle = TabControlHook;
     const int icon = RoundHalfEven(16 * static_cast<double>(ScreenFactorX()));
@@ -137,7 +145,9 @@ void BuildTabsAndPages() {
         const int index = static_cast<int>(SendMessageW(Form1.tabControl, TCM_INSERTITEMW,
                                                         static_cast<WPARAM>(tabs::Count(Form1.tabControl)),
                                                         reinterpret_cast<LPARAM>(&item)));
+        if (&page != &kPages[0]) continue;
         HWND window = page.build(Form1.tabControl, 0);
+        g_pageBuilt[0] = true;
         tabs::SetPage(Form1.tabControl, index, window);
         if (window) ShowWindow(window, SW_HIDE);
         QLN_TRACE("page built");
@@ -158,6 +168,28 @@ void BuildTabsAndPages() {
 
 HWND MainFormWindow() { return Form1.window; }
 
+HWND EnsurePage(int index) {
+    if (!Form1.tabControl || index < 0 || index >= kPageCount || index >= tabs::Count(Form1.tabControl)) return nullptr;
+    if (g_pageBuilt[index]) return tabs::Page(Form1.tabControl, index);
+    g_pageBuilt[index] = true;
+    HWND window = kPages[index].build(Form1.tabControl, 0);
+    tabs::SetPage(Form1.tabControl, index, window);
+    if (!window) return nullptr;
+    ShowWindow(window, SW_HIDE);
+    tabs::ResizePages(Form1.tabControl);
+    // Loaded before it is first seen, as it would have been at the start: its load handler runs
+    // now rather than after the window has shown it empty.
+    MSG loaded;
+    while (PeekMessageW(&loaded, window, FM_LOADED, FM_LOADED, PM_REMOVE)) DispatchMessageW(&loaded);
+    // Its version list joins the plugin page's selection, which may have moved meanwhile.
+    if (Form2.list1 && IsWindow(Form2.list1)) MirrorSelection(Form2.list1);
+    return window;
+}
+
+void EnsureAllPages() {
+    for (int index = 0; index < kPageCount; ++index) EnsurePage(index);
+}
+
 void FormatDate(const SYSTEMTIME& time, wchar_t (&text)[16]) {
     std::swprintf(text, 16, L"%04u-%02u-%02u", time.wYear, time.wMonth, time.wDay);
 }
@@ -175,6 +207,7 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
     if (!form) return nullptr;
     Form1 = {};
     Form1.window = form;
+    for (bool& built : g_pageBuilt) built = false;
     CenterWindow(form, nullptr);
     DragAcceptFiles(form, TRUE);
 

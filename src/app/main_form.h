@@ -24,6 +24,13 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument);
 
 HWND MainFormWindow();
 
+// The page window under tab `index`, built and loaded on its first need: only the plugin page is
+// built with the window, the others when their tab is first selected. Null for a tab without a
+// page (no such tab, or its builder returned no window).
+HWND EnsurePage(int index);
+// Every page built; for callers that reach the pages without selecting their tabs.
+void EnsureAllPages();
+
 // "yyyy-mm-dd" of a local date.
 void FormatDate(const SYSTEMTIME& time, wchar_t (&text)[16]);
 

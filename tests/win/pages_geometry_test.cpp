@@ -336,6 +336,7 @@ TEST_F(PagesGeometryTest, MainWindowHasItsSizeTabsAndStatusBar) {
     HWND form = BuildForm1(nullptr, 0, 0);
     ASSERT_NE(form, nullptr);
     test::PumpMessages(100);
+    EnsureAllPages();
     RECT r;
     GetWindowRect(form, &r);
     // 430 × 320 logical: 538 × 400 at 120 DPI (537.5 to the even neighbour), 645 × 480 at 144.

@@ -76,6 +76,9 @@ protected:
         dayBefore_ = TodayByHand();
         HWND form = BuildForm1(nullptr, 0, 0);
         test::PumpMessages(100);
+        // The tests below reach every page without choosing its tab first.
+        EnsureAllPages();
+        test::PumpMessages(0);
         return form;
     }
 
@@ -162,6 +165,57 @@ TEST_F(PagesTest, BothVersionListsKeepTheirSelectionsInStep) {
     EXPECT_EQ(listbox::ListIndex(Form3.list), 1);
     Select(Form3.window, Form3.list, 107, 0);
     EXPECT_EQ(listbox::ListIndex(Form2.list1), 0);
+}
+
+// The tabs the user has not chosen yet carry no page; choosing one builds it, loaded before it
+// is seen: the utilities list holds the versions with the plugin page's selection, which moved
+// before the page existed; the window page lists the SketchUp windows. Both stay in step after.
+TEST_F(PagesTest, OtherPagesComeLoadedWithTheirFirstSelection) {
+    SeedVersion(L"SketchUp 2021");
+    SeedVersion(L"SketchUp 2023");
+    ASSERT_NE(BuildForm1(nullptr, 0, 0), nullptr);
+    test::PumpMessages(100);
+    EXPECT_EQ(Form3.window, nullptr);
+    EXPECT_EQ(Form4.window, nullptr);
+    ASSERT_EQ(listbox::ListCount(Form2.list1), 2);
+    Select(Form2.window, Form2.list1, kList2, 1);
+
+    auto choose = [](int tab) {
+        NMHDR changing = {Form1.tabControl, 102, static_cast<UINT>(TCN_SELCHANGING)};
+        SendMessageW(Form1.window, WM_NOTIFY, 102, reinterpret_cast<LPARAM>(&changing));
+        SendMessageW(Form1.tabControl, TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+        NMHDR changed = {Form1.tabControl, 102, static_cast<UINT>(TCN_SELCHANGE)};
+        SendMessageW(Form1.window, WM_NOTIFY, 102, reinterpret_cast<LPARAM>(&changed));
+    };
+    choose(1);
+    ASSERT_NE(Form3.window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(Form3.window));
+    EXPECT_FALSE(IsWindowVisible(Form2.window));
+    EXPECT_EQ(tabs::Page(Form1.tabControl, 1), Form3.window);
+    // Loaded at once, not on a later turn of the loop.
+    ASSERT_EQ(listbox::ListCount(Form3.list), 2);
+    EXPECT_EQ(listbox::ItemText(Form3.list, 1), L"SketchUp 2023");
+    EXPECT_EQ(listbox::ListIndex(Form3.list), 1);
+    EXPECT_EQ(windowless::Caption(Form3.window, form3_ids::kFrame1), windowless::Caption(Form2.window, kFrame1));
+    // Fitted to the tab's display area like the first page.
+    RECT first, other;
+    GetWindowRect(Form2.window, &first);
+    GetWindowRect(Form3.window, &other);
+    EXPECT_TRUE(EqualRect(&first, &other));
+    Select(Form3.window, Form3.list, form3_ids::kList1, 0);
+    EXPECT_EQ(listbox::ListIndex(Form2.list1), 0);
+
+    choose(2);
+    ASSERT_NE(Form4.window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(Form4.window));
+    EXPECT_FALSE(IsWindowVisible(Form3.window));
+    EXPECT_EQ(windowless::Caption(Form4.window, 105), L"无可操作窗口");
+    // Chosen again, a page is the same window.
+    const HWND utilities = Form3.window;
+    choose(1);
+    EXPECT_EQ(Form3.window, utilities);
+    EXPECT_TRUE(IsWindowVisible(utilities));
+    EXPECT_FALSE(IsWindowVisible(Form4.window));
 }
 
 TEST_F(PagesTest, EmptyListAndMissingSelectionAreTold) {

@@ -59,6 +59,7 @@ protected:
     static void BuildAndDestroy() {
         HWND form = BuildForm1(nullptr, 0, 0);
         ASSERT_NE(form, nullptr);
+        EnsureAllPages();
         test::PumpMessages(0);
         DestroyWindow(form);
         test::PumpMessages(0);
@@ -83,6 +84,7 @@ TEST_F(MainWindowSoakTest, TwoHundredWindowsLeaveNothingBehind) {
 TEST_F(MainWindowSoakTest, AThousandPaintsOfEachPageLeaveNothingBehind) {
     HWND form = BuildForm1(nullptr, 0, 0);
     ASSERT_NE(form, nullptr);
+    EnsureAllPages();
     test::PumpMessages(100);
     HWND pages[] = {Form2.window, Form3.window, Form4.window};
     for (int tab = 0; tab < 3; ++tab) {
@@ -140,6 +142,7 @@ TEST_F(MainWindowSoakTest, ScreenshotsOfTheThreePages) {
 
     HWND form = BuildForm1(nullptr, 0, 0);
     ASSERT_NE(form, nullptr);
+    EnsureAllPages();
     test::PumpMessages(200);
     SetWindowPos(form, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     CreateDirectoryW(QLN_SCREENSHOT_DIR, nullptr);
