@@ -47,7 +47,7 @@ void LoadForm1(HWND, LPARAM) {
     statusbar::SetPanelText(Form1.status, 3, date);
     InvalidateRect(Form1.status, nullptr, TRUE);
     UpdateWindow(Form1.status);
-    QLN_TRACE("loaded (all pages' load handlers and Form1's)");
+    QLN_TRACE("loaded (the plugin page's load handler and Form1's)");
 }
 
 void OnSize(HWND window, WPARAM type, LPARAM lParam) {
