@@ -8,7 +8,6 @@
 #include <mutex>
 #include <optional>
 
-#include "app/startup_trace.h"
 #include "discovery/discovery.h"
 #include "forms/button_group/button_group.h"
 #include "forms/controls/controls_lists.h"
@@ -284,7 +283,6 @@ void FollowGroupSystemColours() {
 void LoadForm2(HWND page, LPARAM) {
     FillVersionList(page, Form2.list1, Form2.frame1);
     if (!g_startupPackage.empty()) PostMessageW(page, kStartupPackageMessage, 0, 0);
-    QLN_TRACE("plugin page loaded");
 }
 
 void LogLocalRefusal(const std::wstring& path, std::uint64_t size, const char* result, const wchar_t* reason) {

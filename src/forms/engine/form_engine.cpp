@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/startup_trace.h"
 #include "forms/controls/controls_lists.h"
 #include "forms/controls/controls_window.h"
 #include "forms/controls/windowless.h"
@@ -317,7 +316,6 @@ HWND ShowForm(FormContext* ctx, int modal, HWND window, HWND owner, int showCmd,
     if (disabled && IsWindow(disabled)) EnableWindow(disabled, FALSE);
     ShowWindow(window, showCmd);
     UpdateWindow(window);
-    QLN_TRACE("shown and painted");
 
     int version = 0;
     OSVERSIONINFOW info = {};
