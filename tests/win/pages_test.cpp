@@ -672,6 +672,8 @@ TEST_F(WindowPageTest, TwoSketchUpsTheirVisibleWindowsAndActionsOnTheChosenOne) 
 
     ASSERT_NE(BuildForm1(nullptr, 0, 0), nullptr);
     test::PumpMessages(100);
+    // The page comes (and loads) with its tab's first selection.
+    ASSERT_NE(EnsurePage(2), nullptr);
     // Loaded with both processes running: every visible window of both, desktop order, no
     // grouping by process, the hidden one left out, the untitled one as an empty line.
     const std::vector<Line> expected =
