@@ -72,12 +72,7 @@ protected:
     void SetUp() override {
         test::ResetDiscoveryWorld();
         for (const wchar_t* entry : kYears) {
-            const std::wstring location = test::ScratchRoot() + L"\\" + entry + L"\\";
-            test::MakeDirs(location);
-            CopyFileW(QLN_STANDIN_WINPATH, (location + L"SketchUp.exe").c_str(), FALSE);
-            test::SeedVersionKey(entry, location);
-            test::MakeDirs(test::PerUserScanRoot() + L"\\" + entry + L"\\SketchUp");
-            test::MakeDirs(test::AllUsersScanRoot() + L"\\" + entry + L"\\SketchUp");
+            test::SeedVersion(entry, QLN_STANDIN_WINPATH, true);
         }
         package_ = test::ScratchRoot() + L"\\本地 包.rbz";
         test::WriteBytes(package_, test::BuildZip({test::Folder("qln_demo/"), test::File("qln_demo/main.rb", kMainRb, true),

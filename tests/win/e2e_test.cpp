@@ -36,12 +36,7 @@ protected:
     void SetUp() override {
         test::ResetDiscoveryWorld();
         for (const wchar_t* entry : {L"SketchUp 2021", L"SketchUp 2023"}) {
-            const std::wstring location = test::ScratchRoot() + L"\\" + entry + L"\\";
-            test::MakeDirs(location);
-            CopyFileW(QLN_STANDIN_WINPATH, (location + L"SketchUp.exe").c_str(), FALSE);
-            test::SeedVersionKey(entry, location);
-            test::MakeDirs(test::PerUserScanRoot() + L"\\" + entry + L"\\SketchUp");
-            test::MakeDirs(test::AllUsersScanRoot() + L"\\" + entry + L"\\SketchUp");
+            test::SeedVersion(entry, QLN_STANDIN_WINPATH, true);
         }
         const std::wstring package = test::ScratchRoot() + L"\\served.rbz";
         test::WriteBytes(package, test::BuildZip({test::Folder("qln_demo/"),

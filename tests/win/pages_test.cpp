@@ -55,12 +55,7 @@ protected:
     // (so the registry procedure passes it over), the stand-in program there, and the per-user
     // folders SketchUp makes on its first start (which the folder scan finds).
     std::wstring SeedVersion(const std::wstring& entry, bool withProgram = true) {
-        const std::wstring location = test::ScratchRoot() + L"\\" + entry + L"\\";
-        MakeDirs(location);
-        if (withProgram) CopyFileW(QLN_STANDIN_WINPATH, (location + L"SketchUp.exe").c_str(), FALSE);
-        test::SeedVersionKey(entry, location);
-        MakeDirs(test::PerUserScanRoot() + L"\\" + entry + L"\\SketchUp");
-        return location;
+        return test::SeedVersion(entry, withProgram ? QLN_STANDIN_WINPATH : nullptr, false);
     }
 
     // Today's local date as yyyy-mm-dd, formatted here rather than by the program.

@@ -50,6 +50,16 @@ void SeedVersionKey(const std::wstring& name, const std::wstring& installLocatio
     RegCloseKey(key);
 }
 
+std::wstring SeedVersion(const std::wstring& entry, const wchar_t* program, bool allUsersToo) {
+    const std::wstring location = ScratchRoot() + L"\\" + entry + L"\\";
+    MakeDirs(location);
+    if (program) CopyFileW(program, (location + L"SketchUp.exe").c_str(), FALSE);
+    SeedVersionKey(entry, location);
+    MakeDirs(PerUserScanRoot() + L"\\" + entry + L"\\SketchUp");
+    if (allUsersToo) MakeDirs(AllUsersScanRoot() + L"\\" + entry + L"\\SketchUp");
+    return location;
+}
+
 void SeedVersionKeyWithoutLocation(const std::wstring& name) {
     HKEY key = nullptr;
     const std::wstring path = L"SOFTWARE\\SketchUp\\" + name;

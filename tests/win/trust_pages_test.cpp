@@ -44,11 +44,7 @@ protected:
     }
 
     void SeedVersion(const std::wstring& entry, bool allUsersToo = false) {
-        const std::wstring location = test::ScratchRoot() + L"\\" + entry + L"\\";
-        test::MakeDirs(location);
-        test::SeedVersionKey(entry, location);
-        test::MakeDirs(test::PerUserScanRoot() + L"\\" + entry + L"\\SketchUp");
-        if (allUsersToo) test::MakeDirs(test::AllUsersScanRoot() + L"\\" + entry + L"\\SketchUp");
+        test::SeedVersion(entry, nullptr, allUsersToo);
     }
 
     HWND Build() {
