@@ -191,8 +191,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         else:
             self.wfile.write(data)
 
-    def send_held(self, announced, sent, data=None):
-        """Announces `announced` bytes, sends `sent` of them, then waits for the client to close."""
+    def send_part(self, announced, sent, data=None):
+        """Announces `announced` bytes and sends `sent` of them (of `data`, or the pattern)."""
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Length", str(announced))
@@ -200,6 +200,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(data[:sent] if data is not None else b"".join(pattern_slices(sent)))
         self.wfile.flush()
         self.close_connection = True
+
+    def send_held(self, announced, sent, data=None):
+        """A part, then nothing until the client closes."""
+        self.send_part(announced, sent, data)
         self.connection.settimeout(60)
         try:
             while self.connection.recv(4096):
@@ -208,14 +212,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             pass
 
     def send_broken(self, announced, sent, data=None):
-        """Announces `announced` bytes, sends `sent` of them (of `data`, or the pattern), closes."""
-        self.send_response(200)
-        self.send_header("Content-Type", "application/octet-stream")
-        self.send_header("Content-Length", str(announced))
-        self.end_headers()
-        self.wfile.write(data[:sent] if data is not None else b"".join(pattern_slices(sent)))
-        self.wfile.flush()
-        self.close_connection = True
+        """A part, then the connection closes."""
+        self.send_part(announced, sent, data)
         try:
             self.connection.shutdown(socket.SHUT_RDWR)
         except OSError:
