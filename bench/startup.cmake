@@ -5,6 +5,12 @@ target_include_directories(bare_window PRIVATE ${CMAKE_SOURCE_DIR}/src/resources
 set_source_files_properties(bench/bare_window.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/app.manifest)
 target_compile_definitions(bare_window PRIVATE ${QLN_WIN_DEFS})
 target_link_options(bare_window PRIVATE -municode)
+# The installer's first view built by hand in plain Win32, with the installer's resources.
+add_executable(hand_built_window WIN32 bench/hand_built_window.cpp src/resources/app.rc)
+target_include_directories(hand_built_window PRIVATE ${QLN_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(hand_built_window PRIVATE ${QLN_WIN_DEFS})
+target_link_libraries(hand_built_window PRIVATE comctl32)
+target_link_options(hand_built_window PRIVATE -municode)
 add_executable(startup_bench bench/startup_bench.cpp)
 target_compile_definitions(startup_bench PRIVATE ${QLN_WIN_DEFS})
 target_link_options(startup_bench PRIVATE -municode)
@@ -25,3 +31,10 @@ add_executable(bare_window_trace WIN32 EXCLUDE_FROM_ALL bench/bare_window.cpp be
 target_include_directories(bare_window_trace PRIVATE ${CMAKE_SOURCE_DIR}/src/resources ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(bare_window_trace PRIVATE ${QLN_WIN_DEFS} QLN_STARTUP_TRACE)
 target_link_options(bare_window_trace PRIVATE -municode)
+add_executable(hand_built_window_trace WIN32 EXCLUDE_FROM_ALL bench/hand_built_window.cpp src/resources/app.rc
+  src/app/startup_trace.cpp)
+target_include_directories(hand_built_window_trace PRIVATE ${QLN_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources
+  ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(hand_built_window_trace PRIVATE ${QLN_WIN_DEFS} QLN_STARTUP_TRACE)
+target_link_libraries(hand_built_window_trace PRIVATE comctl32)
+target_link_options(hand_built_window_trace PRIVATE -municode)

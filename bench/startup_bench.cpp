@@ -1,10 +1,11 @@
 // Start-up benchmark (bench/run_startup_bench.sh): the installer against a bare window program
-// that carries the same manifest. Each run is timed from CreateProcess to the process's exit;
+// that carries the same manifest and, when given, against the installer's first view built by
+// hand (bench/hand_built_window.cpp). Each run is timed from CreateProcess to the process's exit;
 // in between the driver waits until the program's main window is shown (visible, and its thread
 // answering messages: the loop runs, the first paint is done) and posts WM_CLOSE to it; the
-// close is handled after whatever the program had queued for itself before. Pairs run alternately, the order inside a pair
-// switching each time, after one unmeasured warm-up pair.
-//   startup_bench <installer.exe> <bare.exe> [pairs] [installer class] [bare class]
+// close is handled after whatever the program had queued for itself before. The programs run
+// in rounds, each round in a different order, after one unmeasured warm-up round.
+//   startup_bench <installer.exe> <bare.exe> [rounds] [hand-built.exe]
 #include <windows.h>
 
 #include <algorithm>
@@ -108,34 +109,54 @@ double Median(std::vector<double> values) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: startup_bench <installer.exe> <bare.exe> [pairs] [installer class] [bare class]\n");
+        std::fprintf(stderr, "usage: startup_bench <installer.exe> <bare.exe> [rounds] [hand-built.exe]\n");
         return 2;
     }
-    const int pairs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 10;
-    const Program installer = {"installer", argv[1], argc > 4 ? argv[4] : L"Quorlen插件安装器_Form1"};
-    const Program bare = {"bare", argv[2], argc > 5 ? argv[5] : L"QlnBareWindow"};
+    const int rounds = argc > 3 ? std::max(1, _wtoi(argv[3])) : 10;
+    std::vector<Program> programs = {{"installer", argv[1], L"Quorlen插件安装器_Form1"},
+                                     {"bare", argv[2], L"QlnBareWindow"}};
+    if (argc > 4) programs.push_back({"hand-built", argv[4], L"QlnHandBuiltWindow"});
+    const std::size_t count = programs.size();
 
     Timing warm;
-    if (!RunOnce(bare, warm) || !RunOnce(installer, warm)) return 1;
-    std::vector<double> installerTotals, bareTotals, installerShown, bareShown, ratios;
-    std::printf("pair   installer shown/exit ms   bare shown/exit ms   ratio\n");
-    for (int pair = 0; pair < pairs; ++pair) {
-        Timing a, b;
-        const bool ok = pair % 2 ? RunOnce(bare, b) && RunOnce(installer, a) : RunOnce(installer, a) && RunOnce(bare, b);
-        if (!ok) return 1;
-        installerTotals.push_back(a.total);
-        installerShown.push_back(a.shown);
-        bareTotals.push_back(b.total);
-        bareShown.push_back(b.shown);
-        ratios.push_back(a.total / b.total);
-        std::printf("%4d   %8.1f %8.1f        %8.1f %8.1f   %6.3f\n", pair + 1, a.shown, a.total, b.shown, b.total,
-                    a.total / b.total);
+    for (const Program& program : programs)
+        if (!RunOnce(program, warm)) return 1;
+    std::vector<std::vector<double>> totals(count), shown(count);
+    std::vector<double> ratios, handRatios, handBareRatios;
+    std::printf("round  installer shown/exit ms   bare shown/exit ms%s   ratio\n",
+                count > 2 ? "   hand-built shown/exit ms" : "");
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<Timing> timings(count);
+        // Each program takes each place in the order in turn, so none always runs first.
+        for (std::size_t step = 0; step < count; ++step) {
+            const std::size_t which = (step + static_cast<std::size_t>(round)) % count;
+            if (!RunOnce(programs[which], timings[which])) return 1;
+        }
+        std::printf("%5d   %8.1f %8.1f        %8.1f %8.1f", round + 1, timings[0].shown, timings[0].total,
+                    timings[1].shown, timings[1].total);
+        if (count > 2) std::printf("          %8.1f %8.1f", timings[2].shown, timings[2].total);
+        std::printf("   %6.3f\n", timings[0].total / timings[1].total);
+        for (std::size_t i = 0; i < count; ++i) {
+            totals[i].push_back(timings[i].total);
+            shown[i].push_back(timings[i].shown);
+        }
+        ratios.push_back(timings[0].total / timings[1].total);
+        if (count > 2) {
+            handRatios.push_back(timings[0].total / timings[2].total);
+            handBareRatios.push_back(timings[2].total / timings[1].total);
+        }
     }
-    std::printf("median installer: shown %.1f ms, exit %.1f ms\n", Median(installerShown), Median(installerTotals));
-    std::printf("median bare:      shown %.1f ms, exit %.1f ms\n", Median(bareShown), Median(bareTotals));
-    std::printf("ratio of medians %.3f\n", Median(installerTotals) / Median(bareTotals));
-    std::printf("ratio installer / bare %.3f  (median of %d pairs, start to exit; goal <= 1.2)\n", Median(ratios),
-                pairs);
+    for (std::size_t i = 0; i < count; ++i)
+        std::printf("median %-11s shown %.1f ms, exit %.1f ms\n", (std::string(programs[i].label) + ":").c_str(),
+                    Median(shown[i]), Median(totals[i]));
+    std::printf("ratio of medians %.3f\n", Median(totals[0]) / Median(totals[1]));
+    if (count > 2) {
+        std::printf("ratio hand-built / bare %.3f  (what the same windows cost by hand)\n", Median(handBareRatios));
+        std::printf("ratio installer / hand-built %.3f  (what the installer's own code costs)\n",
+                    Median(handRatios));
+    }
+    std::printf("ratio installer / bare %.3f  (median of %d rounds, start to exit; goal <= 1.2)\n", Median(ratios),
+                rounds);
     std::fflush(stdout);
     return 0;
 }

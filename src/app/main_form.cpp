@@ -230,6 +230,12 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
         statusbar::SetBackColor(Form1.status, GetSysColor(COLOR_BTNFACE));
     }
 
+    // Everything takes its final place while the window is still hidden: fitted only by the
+    // load's layout after the show, the tab control, the page in it and the status bar moved
+    // under the user's eyes and the whole window was painted a second time.
+    RECT client = {};
+    GetClientRect(form, &client);
+    OnSize(form, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
     QLN_TRACE("Status1, shown next");
     PostMessageW(form, FM_LOADED, kFormLoadedParam, loadArgument);
     ShowForm(GetFormContext(form), modal, form, parent, SW_SHOWNORMAL, 0);

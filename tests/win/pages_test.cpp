@@ -149,6 +149,58 @@ TEST_F(PagesTest, MainWindowHoldsThreePagesAndFillsTheStatusBar) {
     EXPECT_EQ(GetFocus(), Form1.tabControl);
 }
 
+// Where the tab control, the plugin page and the status bar stand at the moment the main window
+// is shown, read by a hook on the window's WM_SHOWWINDOW.
+struct PlacesAtShow {
+    bool seen = false;
+    RECT tab = {}, page = {}, status = {};
+};
+PlacesAtShow g_atShow;
+
+LRESULT CALLBACK RecordPlacesAtShow(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_SHOWWINDOW && call->wParam && Form1.window &&
+        call->hwnd == Form1.window && !g_atShow.seen) {
+        g_atShow.seen = true;
+        GetWindowRect(Form1.tabControl, &g_atShow.tab);
+        GetWindowRect(Form2.window, &g_atShow.page);
+        GetWindowRect(Form1.status, &g_atShow.status);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The window is laid out before it is first seen: what the load's layout does after the show
+// moves nothing, so nothing jumps and nothing is painted twice.
+TEST_F(PagesTest, MainWindowShowsWithEverythingInItsFinalPlace) {
+    SeedVersion(L"SketchUp 2021");
+    g_atShow = {};
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordPlacesAtShow, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    HWND form = BuildForm1(nullptr, 0, 0);
+    test::PumpMessages(100);
+    UnhookWindowsHookEx(hook);
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(g_atShow.seen);
+
+    // The final places, worked out from the window's client area: the status bar along its
+    // bottom edge, the tab control filling everything above it.
+    RECT client = {};
+    GetClientRect(form, &client);
+    MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    RECT status = {}, tab = {}, page = {};
+    GetWindowRect(Form1.status, &status);
+    GetWindowRect(Form1.tabControl, &tab);
+    GetWindowRect(Form2.window, &page);
+    EXPECT_EQ(status.bottom, client.bottom);
+    EXPECT_EQ(status.right - status.left, client.right - client.left);
+    const RECT expectedTab = {client.left, client.top, client.right, status.top};
+    EXPECT_TRUE(EqualRect(&tab, &expectedTab));
+
+    EXPECT_TRUE(EqualRect(&g_atShow.tab, &tab));
+    EXPECT_TRUE(EqualRect(&g_atShow.status, &status));
+    EXPECT_TRUE(EqualRect(&g_atShow.page, &page));
+}
+
 TEST_F(PagesTest, BothVersionListsKeepTheirSelectionsInStep) {
     SeedVersion(L"SketchUp 2021");
     SeedVersion(L"SketchUp 2023");
