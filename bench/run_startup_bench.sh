@@ -2,12 +2,12 @@
 # Times the installer's start-up against a bare window program carrying the same manifest and
 # against the installer's first view built by hand (bench/startup_bench.cpp,
 # bench/hand_built_window.cpp): from process start to the main window shown and closed, the three
-# run in rounds in turning order, medians of the rounds. Runs in a Wine session of its own (bench/session.sh), seeded
-# with the demo's two SketchUp versions so that the installer's scans find something. Prints its
-# ratio line last.
+# run in rounds in turning order, medians of the rounds. Runs in a Wine session of its own
+# (bench/session.sh), seeded with the demo's two SketchUp versions so that the installer's scans
+# find something. Prints its ratio line last.
 #   run_startup_bench.sh [--trace] [build-dir] [rounds]      (defaults: build/win 10)
-# --trace builds and runs the instrumented installer (src/app/startup_trace.h) and the bare
-# window with the same marks, and prints the median time between marks before the ratio.
+# --trace builds and runs the instrumented installer (src/app/startup_trace.h) and the two
+# yardsticks with marks of their own, and prints the median time between marks before the ratio.
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
 trace=; [ "${1:-}" = --trace ] && { trace=1; shift; }
