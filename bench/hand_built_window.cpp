@@ -11,8 +11,11 @@
 #include <commctrl.h>
 
 #include "app/startup_trace.h"
+#include "ui/page_styles.h"
 
 namespace {
+
+namespace styles = qln::styles;
 
 constexpr UINT kFill = WM_APP + 1;
 int g_dpi = 96;
@@ -107,7 +110,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int width = Px(430), height = Px(320);
-    HWND main = CreateWindowExW(0x00010100, L"QlnHandBuiltWindow", L"Quorlen插件安装器", 0x86CA0000,
+    HWND main = CreateWindowExW(styles::kMainFormEx, L"QlnHandBuiltWindow", L"Quorlen插件安装器", styles::kMainForm,
                                 work.left + (work.right - work.left - width) / 2,
                                 work.top + (work.bottom - work.top - height) / 2, width, height, nullptr, nullptr,
                                 instance, nullptr);
@@ -117,7 +120,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SendMessageW(main, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadImageW(instance, L"AAAAA_APPICON", IMAGE_ICON, 32, 32, LR_SHARED)));
 
-    g_tab = Child(WC_TABCONTROLW, L"", 0x56020400, WS_EX_CONTROLPARENT, 0, 0, 400, 260, main, 102);
+    g_tab = Child(WC_TABCONTROLW, L"", styles::kTabControl, WS_EX_CONTROLPARENT, 0, 0, 400, 260, main, 102);
     const wchar_t* tabs[] = {L"插件管理", L"实用工具", L"窗口管理"};
     for (int i = 0; i < 3; ++i) {
         TCITEMW item = {};
@@ -129,7 +132,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SendMessageW(g_tab, TCM_SETPADDING, 0, MAKELPARAM(Px(4), Px(4)));
     RECT display = {0, 0, Px(430), Px(297)};
     SendMessageW(g_tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-    HWND page = CreateWindowExW(0x00010080, L"QlnHandBuiltPage", L"插件管理", 0x460B0000 | WS_VISIBLE, display.left,
+    HWND page = CreateWindowExW(styles::kPageFormEx, L"QlnHandBuiltPage", L"插件管理", styles::kPageForm | WS_VISIBLE, display.left,
                                 display.top, display.right - display.left, display.bottom - display.top, g_tab,
                                 nullptr, instance, nullptr);
     QLN_TRACE("tabs and page");
@@ -137,17 +140,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     HWND group = Child(L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, 0, 378, 2, 36, 36, page, 102);
     SendMessageW(group, STM_SETICON,
                  reinterpret_cast<WPARAM>(LoadImageW(instance, L"ICON_HELP", IMAGE_ICON, Px(24), Px(24), 0)), 0);
-    HWND launch = Child(L"BUTTON", L"", 0x54010F40, 0, 288, 124, 50, 50, page, 105);
+    HWND launch = Child(L"BUTTON", L"", styles::kIconButton, 0, 288, 124, 50, 50, page, 105);
     SendMessageW(launch, BM_SETIMAGE, IMAGE_ICON,
                  reinterpret_cast<LPARAM>(LoadImageW(instance, L"ICON_SKETCHUP", IMAGE_ICON, Px(32), Px(32), 0)));
-    Child(PROGRESS_CLASSW, L"", 0x44000000, 0, 11, 210, 269, 20, page, 107);
-    HWND install = Child(L"BUTTON", L"", 0x54012F40, 0, 288, 26, 50, 50, page, 109);
+    Child(PROGRESS_CLASSW, L"", styles::kHiddenProgressBar, 0, 11, 210, 269, 20, page, 107);
+    HWND install = Child(L"BUTTON", L"", styles::kIconButtonMultiline, 0, 288, 26, 50, 50, page, 109);
     SendMessageW(install, BM_SETIMAGE, IMAGE_ICON,
                  reinterpret_cast<LPARAM>(LoadImageW(instance, L"AAAAA_APPICON", IMAGE_ICON, Px(32), Px(32), 0)));
-    g_list = Child(L"LISTBOX", L"", 0x54210103, WS_EX_CLIENTEDGE, 15, 36, 193, 160, page, 110);
+    g_list = Child(L"LISTBOX", L"", styles::kSortedList, WS_EX_CLIENTEDGE, 15, 36, 193, 160, page, 110);
     QLN_TRACE("page controls");
 
-    g_status = Child(STATUSCLASSNAMEW, L"", 0x56000803, 0, 0, 0, 0, 0, main, 103);
+    g_status = Child(STATUSCLASSNAMEW, L"", styles::kStatusBar, 0, 0, 0, 0, 0, main, 103);
     const int edges[] = {Px(55), Px(165), Px(230), -1};
     SendMessageW(g_status, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
     SendMessageW(g_status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"\t用户名"));
