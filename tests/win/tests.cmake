@@ -129,6 +129,14 @@ add_test(NAME isolation.PlantedLeftoverStaysWithItsTest
   COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/planted_leftover.sh ${QLN_WINE_SESSION} ${CMAKE_BINARY_DIR})
 set_tests_properties(isolation.PlantedLeftoverStaysWithItsTest PROPERTIES
   RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96 TIMEOUT 180)
+# The prefixes run side by side: a pointer moved by a test at one DPI must stay out of the
+# tests at another (tests/wine/check_pointer_apart.sh, tests/tools/pointer_probe.cpp).
+add_executable(pointer_probe tests/tools/pointer_probe.cpp)
+target_compile_definitions(pointer_probe PRIVATE ${QLN_WIN_DEFS})
+add_test(NAME isolation.EachDpiHasAPointerOfItsOwn
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_pointer_apart.sh ${QLN_WINE_SESSION} ${CMAKE_BINARY_DIR} 192 96)
+set_tests_properties(isolation.EachDpiHasAPointerOfItsOwn PROPERTIES
+  RESOURCE_LOCK "wineprefix-96;wineprefix-192" TIMEOUT 180)
 # Unattended runs, the install log and local packages: the demo build run from outside with
 # switches, a package argument, a drop and the install button's context menu.
 add_executable(deploy_tests tests/win/deploy_test.cpp tests/win/test_support.cpp tests/win/zip_writer.cpp)

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# One Wine test session: an Xvfb display, a fresh template prefix and one prefix per DPI, each
-# with its own persistent wineserver. Every process started here is recorded by id in
-# $SESSION_DIR/pids so that "stop" ends exactly those, also after a failed run.
+# One Wine test session: a fresh template prefix and one prefix per DPI, each with its own
+# persistent wineserver and its own Xvfb display. The pointer and the keyboard focus belong to a
+# display, not to a prefix: on one shared display a test that moves the pointer at one DPI
+# moved it under a test running at another, whose hover colours and focus then changed.
+# Every process started here is recorded by id in $SESSION_DIR/pids so that "stop" ends
+# exactly those, also after a failed run. $SESSION_DIR/env names each prefix's display as
+# DISPLAY_<dpi> (tests/wine/wine-run.sh picks it by QLN_DPI) and the first one as DISPLAY.
 #   session.sh start <session-dir> [dpi...]    (default dpis: 96 120 144 192)
 #   session.sh stop  <session-dir>
 set -euo pipefail
@@ -32,6 +36,16 @@ make_template() {
   rm -rf "$pfx"
 }
 
+# Starts an Xvfb and sets $display to its name.
+start_display() {
+  local file=$SESSION_DIR/display-$1
+  rm -f "$file"
+  Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$file" >/dev/null 2>&1 &
+  echo $! >> "$SESSION_DIR/pids"
+  for _ in $(seq 100); do [ -s "$file" ] && break; sleep 0.05; done
+  display=:$(head -n1 "$file")
+}
+
 start_prefix() {
   local dpi=$1 pfx=$SESSION_DIR/prefix-$1
   rm -rf "$pfx"; mkdir -p "$pfx"
@@ -46,17 +60,22 @@ start_prefix() {
 
 case $cmd in
 start)
-  mkdir -p "$SESSION_DIR"; : > "$SESSION_DIR/pids"; rm -f "$SESSION_DIR/display"
+  mkdir -p "$SESSION_DIR"; : > "$SESSION_DIR/pids"; rm -f "$SESSION_DIR"/display*
   dpis=("$@"); [ ${#dpis[@]} -gt 0 ] || dpis=(96 120 144 192)
-  Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$SESSION_DIR/display" 2>/dev/null &
-  echo $! >> "$SESSION_DIR/pids"
-  for _ in $(seq 100); do [ -s "$SESSION_DIR/display" ] && break; sleep 0.05; done
-  export DISPLAY=:$(head -n1 "$SESSION_DIR/display")
+  env_lines=() first=
+  for d in "${dpis[@]}"; do
+    start_display "$d"
+    env_lines+=("DISPLAY_$d=$display"); first=${first:-$display}
+  done
   # A fresh template per run; QLN_REUSE_TEMPLATE=1 keeps the last one while developing.
+  export DISPLAY=$first
   [ -f "$SESSION_DIR/template.tar" ] && [ -n "${QLN_REUSE_TEMPLATE:-}" ] || make_template
-  for d in "${dpis[@]}"; do start_prefix "$d"; done
-  echo "DISPLAY=$DISPLAY" > "$SESSION_DIR/env"
-  echo "wine session ready: display $DISPLAY, DPI ${dpis[*]}"
+  for line in "${env_lines[@]}"; do
+    d=${line%%=*}; d=${d#DISPLAY_}
+    DISPLAY=${line#*=} start_prefix "$d"
+  done
+  printf '%s\n' "DISPLAY=$first" "${env_lines[@]}" > "$SESSION_DIR/env"
+  echo "wine session ready: DPI ${dpis[*]} on displays ${env_lines[*]}"
   ;;
 stop)
   for pfx in "$SESSION_DIR"/prefix-*; do

@@ -10,6 +10,9 @@ if [ ! -f "$session/env" ]; then
 fi
 # shellcheck disable=SC1091
 . "$session/env"
+# Each prefix has a display of its own (tests/wine/session.sh).
+display_of_dpi=DISPLAY_${QLN_DPI:-96}
+DISPLAY=${!display_of_dpi:-$DISPLAY}
 export DISPLAY
 export WINEPREFIX=$session/prefix-${QLN_DPI:-96} WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
