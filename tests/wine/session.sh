@@ -36,7 +36,7 @@ make_template() {
   rm -rf "$pfx"
 }
 
-# Starts an Xvfb and sets $display to its name.
+# Starts the Xvfb of one DPI's prefix and sets $display to its name.
 start_display() {
   local file=$SESSION_DIR/display-$1
   rm -f "$file"
@@ -67,8 +67,8 @@ start)
     start_display "$d"
     env_lines+=("DISPLAY_$d=$display"); first=${first:-$display}
   done
-  # A fresh template per run; QLN_REUSE_TEMPLATE=1 keeps the last one while developing.
   export DISPLAY=$first
+  # A fresh template per run; QLN_REUSE_TEMPLATE=1 keeps the last one while developing.
   [ -f "$SESSION_DIR/template.tar" ] && [ -n "${QLN_REUSE_TEMPLATE:-}" ] || make_template
   for line in "${env_lines[@]}"; do
     d=${line%%=*}; d=${d#DISPLAY_}
