@@ -20,7 +20,7 @@ namespace styles = qln::styles;
 constexpr UINT kFill = WM_APP + 1;
 int g_dpi = 96;
 HFONT g_font = nullptr;
-HWND g_list = nullptr, g_status = nullptr, g_tab = nullptr;
+HWND g_list = nullptr, g_status = nullptr;
 
 int Px(int logical) { return MulDiv(logical, g_dpi, 96); }
 
@@ -120,20 +120,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SendMessageW(main, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadImageW(instance, L"AAAAA_APPICON", IMAGE_ICON, 32, 32, LR_SHARED)));
 
-    g_tab = Child(WC_TABCONTROLW, L"", styles::kTabControl, WS_EX_CONTROLPARENT, 0, 0, 400, 260, main, 102);
+    HWND tab = Child(WC_TABCONTROLW, L"", styles::kTabControl, WS_EX_CONTROLPARENT, 0, 0, 400, 260, main, 102);
     const wchar_t* tabs[] = {L"插件管理", L"实用工具", L"窗口管理"};
     for (int i = 0; i < 3; ++i) {
         TCITEMW item = {};
         item.mask = TCIF_TEXT;
         item.pszText = const_cast<wchar_t*>(tabs[i]);
-        SendMessageW(g_tab, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(tab, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
-    SendMessageW(g_tab, TCM_SETITEMSIZE, 0, MAKELPARAM(Px(80), Px(22)));
-    SendMessageW(g_tab, TCM_SETPADDING, 0, MAKELPARAM(Px(4), Px(4)));
+    SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(Px(80), Px(22)));
+    SendMessageW(tab, TCM_SETPADDING, 0, MAKELPARAM(Px(4), Px(4)));
     RECT display = {0, 0, Px(430), Px(297)};
-    SendMessageW(g_tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     HWND page = CreateWindowExW(styles::kPageFormEx, L"QlnHandBuiltPage", L"插件管理", styles::kPageForm | WS_VISIBLE, display.left,
-                                display.top, display.right - display.left, display.bottom - display.top, g_tab,
+                                display.top, display.right - display.left, display.bottom - display.top, tab,
                                 nullptr, instance, nullptr);
     QLN_TRACE("tabs and page");
 

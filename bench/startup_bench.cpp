@@ -1,11 +1,11 @@
 // Start-up benchmark (bench/run_startup_bench.sh): the installer against a bare window program
-// that carries the same manifest and, when given, against the installer's first view built by
-// hand (bench/hand_built_window.cpp). Each run is timed from CreateProcess to the process's exit;
+// that carries the same manifest and against the installer's first view built by hand
+// (bench/hand_built_window.cpp). Each run is timed from CreateProcess to the process's exit;
 // in between the driver waits until the program's main window is shown (visible, and its thread
 // answering messages: the loop runs, the first paint is done) and posts WM_CLOSE to it; the
 // close is handled after whatever the program had queued for itself before. The programs run
 // in rounds, each round in a different order, after one unmeasured warm-up round.
-//   startup_bench <installer.exe> <bare.exe> [rounds] [hand-built.exe]
+//   startup_bench <installer.exe> <bare.exe> <rounds> <hand-built.exe>
 #include <windows.h>
 
 #include <algorithm>
@@ -108,53 +108,46 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: startup_bench <installer.exe> <bare.exe> [rounds] [hand-built.exe]\n");
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: startup_bench <installer.exe> <bare.exe> <rounds> <hand-built.exe>\n");
         return 2;
     }
-    const int rounds = argc > 3 ? std::max(1, _wtoi(argv[3])) : 10;
-    std::vector<Program> programs = {{"installer", argv[1], L"Quorlen插件安装器_Form1"},
-                                     {"bare", argv[2], L"QlnBareWindow"}};
-    if (argc > 4) programs.push_back({"hand-built", argv[4], L"QlnHandBuiltWindow"});
-    const std::size_t count = programs.size();
+    const int rounds = std::max(1, _wtoi(argv[3]));
+    enum { kInstaller, kBare, kHand, kCount };
+    const Program programs[kCount] = {{"installer", argv[1], L"Quorlen插件安装器_Form1"},
+                                      {"bare", argv[2], L"QlnBareWindow"},
+                                      {"hand-built", argv[4], L"QlnHandBuiltWindow"}};
 
     Timing warm;
     for (const Program& program : programs)
         if (!RunOnce(program, warm)) return 1;
-    std::vector<std::vector<double>> totals(count), shown(count);
+    std::vector<double> totals[kCount], shown[kCount];
     std::vector<double> ratios, handRatios, handBareRatios;
-    std::printf("round  installer shown/exit ms   bare shown/exit ms%s   ratio\n",
-                count > 2 ? "   hand-built shown/exit ms" : "");
+    std::printf("round  installer shown/exit ms   bare shown/exit ms   hand-built shown/exit ms   ratio\n");
     for (int round = 0; round < rounds; ++round) {
-        std::vector<Timing> timings(count);
+        Timing timings[kCount];
         // Each program takes each place in the order in turn, so none always runs first.
-        for (std::size_t step = 0; step < count; ++step) {
-            const std::size_t which = (step + static_cast<std::size_t>(round)) % count;
+        for (int step = 0; step < kCount; ++step) {
+            const int which = (step + round) % kCount;
             if (!RunOnce(programs[which], timings[which])) return 1;
         }
-        std::printf("%5d   %8.1f %8.1f        %8.1f %8.1f", round + 1, timings[0].shown, timings[0].total,
-                    timings[1].shown, timings[1].total);
-        if (count > 2) std::printf("          %8.1f %8.1f", timings[2].shown, timings[2].total);
-        std::printf("   %6.3f\n", timings[0].total / timings[1].total);
-        for (std::size_t i = 0; i < count; ++i) {
+        const Timing &a = timings[kInstaller], &b = timings[kBare], &h = timings[kHand];
+        std::printf("%5d   %8.1f %8.1f        %8.1f %8.1f          %8.1f %8.1f   %6.3f\n", round + 1, a.shown,
+                    a.total, b.shown, b.total, h.shown, h.total, a.total / b.total);
+        for (int i = 0; i < kCount; ++i) {
             totals[i].push_back(timings[i].total);
             shown[i].push_back(timings[i].shown);
         }
-        ratios.push_back(timings[0].total / timings[1].total);
-        if (count > 2) {
-            handRatios.push_back(timings[0].total / timings[2].total);
-            handBareRatios.push_back(timings[2].total / timings[1].total);
-        }
+        ratios.push_back(a.total / b.total);
+        handRatios.push_back(a.total / h.total);
+        handBareRatios.push_back(h.total / b.total);
     }
-    for (std::size_t i = 0; i < count; ++i)
+    for (int i = 0; i < kCount; ++i)
         std::printf("median %-11s shown %.1f ms, exit %.1f ms\n", (std::string(programs[i].label) + ":").c_str(),
                     Median(shown[i]), Median(totals[i]));
-    std::printf("ratio of medians %.3f\n", Median(totals[0]) / Median(totals[1]));
-    if (count > 2) {
-        std::printf("ratio hand-built / bare %.3f  (what the same windows cost by hand)\n", Median(handBareRatios));
-        std::printf("ratio installer / hand-built %.3f  (what the installer's own code costs)\n",
-                    Median(handRatios));
-    }
+    std::printf("ratio of medians %.3f\n", Median(totals[kInstaller]) / Median(totals[kBare]));
+    std::printf("ratio hand-built / bare %.3f  (what the same windows cost by hand)\n", Median(handBareRatios));
+    std::printf("ratio installer / hand-built %.3f  (what the installer's own code costs)\n", Median(handRatios));
     std::printf("ratio installer / bare %.3f  (median of %d rounds, start to exit; goal <= 1.2)\n", Median(ratios),
                 rounds);
     std::fflush(stdout);
