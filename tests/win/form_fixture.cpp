@@ -41,6 +41,19 @@ void ReadScreenDpi() {
     }
 }
 
+bool PlacePointerOver(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    const POINT wanted = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        SetCursorPos(wanted.x, wanted.y);
+        PumpMessages(150);  // past Wine's 100 ms, so that the display answers
+        POINT at = {};
+        if (GetCursorPos(&at) && at.x == wanted.x && at.y == wanted.y) return true;
+    }
+    return false;
+}
+
 LRESULT CALLBACK PlainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return StandardFormProc(window, message, wParam, lParam, nullptr);
 }

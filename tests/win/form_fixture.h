@@ -38,6 +38,13 @@ int CountWhere(HWND window, RECT area, Match match) {
     return count;
 }
 
+// Puts the pointer at the centre of `window` and waits until the display itself reports it
+// there. Wine answers GetCursorPos from its own record for 100 ms after a move and from the
+// display after that, and a move the display refused (it can, while another client holds the
+// pointer) shows only then: a test that read the position later found the pointer where it
+// had been. False when the display never takes the move.
+bool PlacePointerOver(HWND window);
+
 LRESULT CALLBACK PlainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 class FormFixture : public ::testing::Test {

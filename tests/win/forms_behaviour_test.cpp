@@ -36,6 +36,7 @@ using test::CountWhere;
 using test::Device;
 using test::g_dpi;
 using test::PixelOf;
+using test::PlacePointerOver;
 using test::PlainFormProc;
 using FormsBehaviourTest = test::FormFixture;
 
@@ -359,15 +360,12 @@ TEST_F(FormsBehaviourTest, CursorAndFocusComeFromTheControlObjects) {
     wnd::SetMousePointer(second, 14);  // hand
     HCURSOR hand = GetControlObject(second)->cursor;
     ASSERT_NE(hand, nullptr);
-    RECT r;
-    GetWindowRect(second, &r);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_TRUE(PlacePointerOver(second));
     SetCursor(nullptr);
     EXPECT_EQ(SendMessageW(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(second), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               TRUE);
     EXPECT_EQ(GetCursor(), hand);
-    GetWindowRect(first, &r);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_TRUE(PlacePointerOver(first));
     SendMessageW(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(first), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_NE(GetCursor(), hand);
     SetCursorPos(1, 1);
