@@ -18,5 +18,5 @@ qln_split_debug(QuorlenInstallerDemo)
 # What cmake/windows.cmake binds on first call stays out of the start of the shipped programs.
 foreach(target QuorlenInstaller QuorlenInstallerDemo)
   add_test(NAME ship.${target}_start_imports
-    COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/check_start_imports.py $<TARGET_FILE:${target}> wininet.dll comdlg32.dll)
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/check_start_imports.py $<TARGET_FILE:${target}> wininet.dll comdlg32.dll gdiplus.dll)
 endforeach()

@@ -31,7 +31,15 @@ add_library(qln_win STATIC
   src/discovery/discovery.cpp
   src/plugin/package_install.cpp
   src/plugin/package_reader.cpp
-  src/plugin/staged_install.cpp
+  src/plugin/install/install_fs.cpp
+  src/plugin/install/private_folder.cpp
+  src/plugin/install/work_area.cpp
+  src/plugin/install/plan.cpp
+  src/plugin/install/stage.cpp
+  src/plugin/install/moves.cpp
+  src/plugin/install/recovery.cpp
+  src/plugin/install/run_temp.cpp
+  src/plugin/install/staged_install.cpp
   src/plugin/install_hooks.cpp
   src/plugin/gui_crossing.cpp
   src/forms/layout/color.cpp
@@ -54,14 +62,18 @@ add_library(qln_win STATIC
   src/plugin/install_log.cpp
   src/plugin/package_fetch.cpp
   src/app/unattended.cpp
+  src/app/dll_search.cpp
 )
 # WinInet (with the network and shell libraries it pulls in) and the file dialog are needed only
 # once the user acts, yet loading them at the process's start costs the window's first frame: the
-# functions the program calls from them are bound on their first call instead. Their delay-import
+# functions the program calls from them are bound on their first call instead. GDI+ is bound the
+# same way for another reason: it is no KnownDLL, so an import of it would be looked for beside
+# the executable before the program's first line could limit the search (app/dll_search.cpp);
+# the ship test keeps every such library out of the import table. Their delay-import
 # libraries come first, so that they answer for these functions; the ordinary import libraries
 # still answer for any function a .def here does not name.
 set(QLN_DELAY_LIBS)
-foreach(dll wininet comdlg32)
+foreach(dll wininet comdlg32 gdiplus)
   set(lib ${CMAKE_BINARY_DIR}/delay/lib${dll}_delay.a)
   add_custom_command(OUTPUT ${lib}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delay

@@ -7,9 +7,11 @@
 
 #include "app/app_constants.h"
 #include "app/command_line.h"
+#include "app/dll_search.h"
 #include "app/startup.h"
 #include "app/startup_trace.h"
 #include "app/unattended.h"
+#include "plugin/install/run_temp.h"
 #include "plugin/install_log.h"
 #include "plugin/plugin_page.h"
 
@@ -28,6 +30,7 @@ std::vector<std::wstring> ProgramArguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    qln::LimitDllSearch();
     QLN_TRACE("main");
     const qln::CommandLine line = qln::ParseCommandLine(ProgramArguments());
     qln::SetInstallLogProgramVersion(L"" QLN_VERSION_TEXT);
@@ -37,11 +40,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         qln::PrepareProcess();
         qln::RunApplication();
         // The window's exit code is 0 on every path, also for a refused second instance.
+        qln::RemoveRunTempFolder();
         QLN_TRACE("exit");
         QLN_TRACE_WRITE();
         ExitProcess(0);
     }
     // Without the window: no common controls, no GDI+, nothing that could show itself.
     std::setlocale(LC_CTYPE, "");
-    ExitProcess(static_cast<UINT>(qln::RunWithoutWindow(line)));
+    const qln::ExitCode code = qln::RunWithoutWindow(line);
+    qln::RemoveRunTempFolder();
+    ExitProcess(static_cast<UINT>(code));
 }

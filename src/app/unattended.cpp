@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "discovery/discovery.h"
 #include "discovery/version_rules.h"
+#include "plugin/file_handle.h"
 #include "plugin/install_log.h"
 #include "plugin/package_fetch.h"
 #include "plugin/package_install.h"
@@ -17,28 +18,6 @@
 namespace qln {
 
 namespace {
-
-// The versions the registry procedure (and its folder fallback) finds, in the order the page's
-// sorted list shows them.
-class FoundVersions : public VersionList, public CaptionTarget {
-public:
-    void AddText(std::wstring_view text) override { entries.emplace_back(text); }
-    void Clear() override { entries.clear(); }
-    int Count() override { return static_cast<int>(entries.size()); }
-    void SelectFirst() override {}
-    void SetCaption(std::wstring_view) override {}
-    std::vector<std::wstring> entries;
-};
-
-std::vector<std::wstring> FindVersions() {
-    FoundVersions found;
-    FillVersionsFromRegistry(found, found);
-    // The list box sorts without regard to case, as CompareString does for the user's locale.
-    std::stable_sort(found.entries.begin(), found.entries.end(), [](const std::wstring& a, const std::wstring& b) {
-        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
-    });
-    return found.entries;
-}
 
 std::vector<std::wstring> ChooseVersions(const CommandLine& line, const std::vector<std::wstring>& found) {
     if (line.allVersions) return found;
@@ -111,6 +90,10 @@ public:
             }
         }
 
+        // Held against writers until the last version has it: each installation opens it again.
+        FileHandle hold(downloaded ? CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                         : INVALID_HANDLE_VALUE);
         // Every chosen version is tried; the first failure decides the exit code.
         InstallOutcome first = InstallOutcome::Succeeded;
         for (const std::wstring& version : versions) {
@@ -127,6 +110,7 @@ public:
             AppendInstallLog(entry);
             if (first == InstallOutcome::Succeeded) first = report.outcome;
         }
+        hold.reset();
         if (downloaded) DeleteFileW(package.c_str());
         Tell(InstallOutcomeMessage(first), first == InstallOutcome::Succeeded ? MB_ICONINFORMATION : MB_ICONWARNING);
         return ExitCodeOf(first);
@@ -155,8 +139,14 @@ private:
 }  // namespace
 
 ExitCode RunWithoutWindow(const CommandLine& line) {
-    if (!line.log.empty()) SetInstallLogPath(line.log);
     Run run(line);
+    // A log is only ever added to: a file that is not one (or a folder, a device, a link) ends
+    // the run before anything is done, and the refusal goes to the default log.
+    if (!line.log.empty() && line.mode != RunMode::BadArguments && !IsUsableInstallLog(line.log))
+        return run.Refused(ExitCode::BadArgument, "bad-argument",
+                           L"/log: 指定的文件不是本程序的安装日志（或是文件夹、设备、链接），为免破坏它已拒绝；"
+                           L"请指定一个新的日志文件。");
+    if (!line.log.empty()) SetInstallLogPath(line.log);
     switch (line.mode) {
     case RunMode::Usage:
         run.Tell(UsageText(), MB_ICONINFORMATION);

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+
 #include "base/owned.h"
 
 namespace qln {
@@ -85,6 +87,30 @@ void FillVersionsFromRegistry(VersionList& list, CaptionTarget& frame) {
         list.SelectFirst();
     else
         frame.SetCaption(kNoVersionCaption);
+}
+
+namespace {
+
+class FoundVersions : public VersionList, public CaptionTarget {
+public:
+    void AddText(std::wstring_view text) override { entries.emplace_back(text); }
+    void Clear() override { entries.clear(); }
+    int Count() override { return static_cast<int>(entries.size()); }
+    void SelectFirst() override {}
+    void SetCaption(std::wstring_view) override {}
+    std::vector<std::wstring> entries;
+};
+
+}  // namespace
+
+std::vector<std::wstring> FindVersions() {
+    FoundVersions found;
+    FillVersionsFromRegistry(found, found);
+    // The list box sorts without regard to case, as CompareString does for the user's locale.
+    std::stable_sort(found.entries.begin(), found.entries.end(), [](const std::wstring& a, const std::wstring& b) {
+        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
+    });
+    return found.entries;
 }
 
 void FillVersionsFromFolders(VersionList& list, int scanRootIndex) {

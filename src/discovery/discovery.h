@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "discovery/version_rules.h"
@@ -47,6 +48,10 @@ std::wstring GetInstallDir(std::wstring_view entry, bool withExe);
 
 void FillVersionsFromRegistry(VersionList& list, CaptionTarget& frame);
 void FillVersionsFromFolders(VersionList& list, int scanRootIndex);
+
+// The versions FillVersionsFromRegistry finds (with its folder fallback), in the order the
+// page's sorted list shows them; for the work without a window.
+std::vector<std::wstring> FindVersions();
 
 // Replaces the list by a folder scan, alternating the per-user and all-users roots.
 void ToggleVersionScan(VersionList& list);

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "plugin/file_handle.h"
+#include "plugin/member_names.h"
 
 namespace qln {
 
@@ -30,10 +31,38 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
            (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size());
 }
 
-bool Append(const std::wstring& path, const std::string& text) {
+// A path that names a device, or a namespace where devices live, is never opened at all.
+bool NamesDevice(const std::wstring& path) {
+    if (path.rfind(L"\\\\.\\", 0) == 0 || path.rfind(L"\\\\?\\GLOBALROOT", 0) == 0) return true;
+    // A colon past the drive names a stream of some other file.
+    const std::wstring_view local = path.rfind(L"\\\\?\\", 0) == 0 ? std::wstring_view(path).substr(4) : path;
+    if (local.find(L':', 2) != std::wstring_view::npos) return true;
+    const std::size_t leaf = path.find_last_of(L"\\/:");
+    return CheckMemberName(leaf == std::wstring::npos ? path : path.substr(leaf + 1)) == MemberNameFault::DeviceName;
+}
+
+// The log opened to add to, or empty: only a plain disk file reached without a link, with no
+// second name (a hard link), holding nothing or a log of ours. `create` makes a missing one.
+FileHandle OpenLog(const std::wstring& path, bool create) {
+    if (path.empty() || NamesDevice(path)) return {};
     // Shared for reading, so that an administrator's viewer never blocks an installation.
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | (create ? GENERIC_WRITE : 0), FILE_SHARE_READ, nullptr,
+                                create ? OPEN_ALWAYS : OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        info.nNumberOfLinks > 1)
+        return {};
+    char head[64];
+    DWORD read = 0;
+    if (!ReadFile(file.get(), head, sizeof(head), &read, nullptr) || !LooksLikeInstallLog(std::string_view(head, read)))
+        return {};
+    return file;
+}
+
+bool Append(const std::wstring& path, const std::string& text) {
+    FileHandle file = OpenLog(path, true);
     if (!file) return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) return false;
@@ -60,6 +89,13 @@ bool Append(const std::wstring& path, const std::string& text) {
 }
 
 }  // namespace
+
+bool IsUsableInstallLog(const std::wstring& path) {
+    if (path.empty() || NamesDevice(path)) return false;
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
+        return true;
+    return static_cast<bool>(OpenLog(path, false));
+}
 
 std::wstring DefaultInstallLogPath() {
     wchar_t temp[MAX_PATH + 1] = {};

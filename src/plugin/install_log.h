@@ -11,6 +11,10 @@ namespace qln {
 
 std::wstring DefaultInstallLogPath();
 
+// Whether "/log:" may write to `path`: a new file, or an existing plain file (no folder, device,
+// link or second name) that is empty or holds a log of ours. Nothing is created or changed.
+bool IsUsableInstallLog(const std::wstring& path);
+
 // Empty: the default path again.
 void SetInstallLogPath(const std::wstring& path);
 std::wstring InstallLogPath();

@@ -86,6 +86,16 @@ std::string FormatInstallLogEntry(const InstallLogEntry& entry) {
     return text;
 }
 
+bool LooksLikeInstallLog(std::string_view head) {
+    static constexpr std::string_view kShape = "[0000-00-00 00:00:00] Quorlen插件安装器 ";
+    if (head.size() > kShape.size()) head = head.substr(0, kShape.size());
+    for (std::size_t i = 0; i < head.size(); ++i) {
+        const bool digit = head[i] >= '0' && head[i] <= '9';
+        if (kShape[i] == '0' ? !digit : head[i] != kShape[i]) return false;
+    }
+    return true;
+}
+
 std::string BoundInstallLog(std::string log, std::size_t limit) {
     std::size_t cut = 0;
     while (log.size() - cut > limit) {

@@ -40,6 +40,11 @@ std::string ToUtf8(std::wstring_view text);
 // every entry starts with its "[time]" line and nothing else does.
 std::string FormatInstallLogEntry(const InstallLogEntry& entry);
 
+// Whether a file that starts with `head` is one of our logs, to which an entry may be added: it
+// is empty, or it starts with an entry's "[yyyy-mm-dd hh:mm:ss] Quorlen插件安装器 " line (as far
+// as `head` reaches). "/log:" must never turn another file into a log.
+bool LooksLikeInstallLog(std::string_view head);
+
 // `log` cut to at most `limit` bytes by dropping whole entries from the start (an entry begins
 // with a line starting "["). The newest entry stays even when it alone is larger.
 std::string BoundInstallLog(std::string log, std::size_t limit);

@@ -5,6 +5,7 @@
 #include "plugin/fetch_rules.h"
 #include "plugin/file_handle.h"
 #include "plugin/http_downloader.h"
+#include "plugin/install/run_temp.h"
 #include "plugin/package_install.h"
 #include "plugin/transfer_rules.h"
 
@@ -132,8 +133,10 @@ InstallReport InstallLocalPackageFile(const std::wstring& packagePath, const std
     bool lossy = false;
     WideToAnsi(packagePath, &lossy);
     if (!lossy) return InstallPackageFile(packagePath, pluginsDir);
-    const std::wstring copy = AnsiToWide(GetTempFolderA() + "qln_local.tmp");
-    if (copy.empty() || !CopyFileW(packagePath.c_str(), copy.c_str(), FALSE)) {
+    const std::wstring folder = RunTempFolder();
+    const std::wstring copy = folder.empty() ? std::wstring() : folder + L"\\qln_local.tmp";
+    // Never over a file that is there already: it would not be the copy.
+    if (copy.empty() || !CopyFileW(packagePath.c_str(), copy.c_str(), TRUE)) {
         InstallReport report;
         report.outcome = InstallOutcome::AccessDenied;
         report.detail = packagePath;

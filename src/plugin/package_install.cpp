@@ -8,6 +8,7 @@
 
 #include "discovery/discovery.h"
 #include "plugin/file_handle.h"
+#include "plugin/install/run_temp.h"
 #include "plugin/member_names.h"
 #include "plugin/package_reader.h"
 #include "ui/app_look.h"
@@ -73,9 +74,12 @@ std::string GetTempFolderA() {
     return buffer;
 }
 
-std::string PackageFilePathA() { return GetTempFolderA() + std::string(kPackageFileName); }
+std::wstring PackageFilePath() {
+    const std::wstring folder = RunTempFolder();
+    return folder.empty() ? std::wstring() : folder + L"\\" + AnsiToWide(kPackageFileName);
+}
 
-std::wstring PackageFilePath() { return AnsiToWide(PackageFilePathA()); }
+std::string PackageFilePathA() { return WideToAnsi(PackageFilePath()); }
 
 std::wstring AnsiToWide(std::string_view text) {
     if (text.empty()) return {};

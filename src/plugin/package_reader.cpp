@@ -4,6 +4,7 @@
 #include <new>
 
 #include "plugin/file_handle.h"
+#include "plugin/install/package_limits.h"
 #include "plugin/member_names.h"
 
 namespace qln {
@@ -86,6 +87,8 @@ ArchiveHandle OpenArchive(const std::wstring& path) {
 bool ListMembers(unzFile archive, std::size_t targetChars, std::vector<Member>& members) {
     unz_global_info64 global;
     if (unzGetGlobalInfo64(archive, &global) != UNZ_OK) return false;
+    if (!WithinPackageLimits(global.number_entry, 0)) return false;
+    ZPOS64_T unpacked = 0;
     char raw[kMemberNameLimit + 1];
     for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
         if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) return false;
@@ -103,6 +106,8 @@ bool ListMembers(unzFile archive, std::size_t targetChars, std::vector<Member>& 
         member.date = info.tmu_date;
         member.attributes = static_cast<DWORD>(info.external_fa);
         member.size = info.uncompressed_size;
+        // The sizes are what streaming holds each member to, so their sum bounds the output.
+        if (member.size > kMaxUnpackedBytes || (unpacked += member.size) > kMaxUnpackedBytes) return false;
         members.push_back(std::move(member));
     }
     return true;
@@ -134,6 +139,11 @@ MemberData StreamMember(unzFile archive, HANDLE output, const Member& member, ch
             break;
         }
         if (read == 0) break;
+        // More data than the directory states: a bomb, never unpacked past what was promised.
+        if (total + static_cast<ZPOS64_T>(read) > member.size) {
+            result = MemberData::Damaged;
+            break;
+        }
         DWORD written = 0;
         if (!WriteFile(output, buffer, static_cast<DWORD>(read), &written, nullptr) ||
             written != static_cast<DWORD>(read)) {

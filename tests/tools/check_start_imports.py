@@ -42,6 +42,13 @@ def main():
     loaded = imported_dlls(data)
     failures = [f"{d} is loaded at the start (import table: {', '.join(loaded)})" for d in deferred if d in loaded]
     failures += [f"{d} is not named in the executable at all" for d in deferred if d.encode() not in data.lower()]
+    # Only libraries that Windows always takes from its own folder may load before our first
+    # line runs (the KnownDLLs, and comctl32 through the manifest): any other name would be
+    # looked for beside the executable first, where anyone may have put a file of that name.
+    windows_own = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
+                   "oleaut32.dll", "shell32.dll", "user32.dll", "shlwapi.dll", "comdlg32.dll", "ws2_32.dll"}
+    failures += [f"{d} is loaded at the start but is no library Windows takes from its own folder"
+                 for d in loaded if d not in windows_own]
     if "user32.dll" not in loaded:
         failures.append(f"the import table reads wrong: no user32.dll in {loaded}")
     for f in failures:

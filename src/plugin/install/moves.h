@@ -1,0 +1,48 @@
+// The moves of a staged installation and their undoing. The journal is written and flushed
+// before the first move; each move is write-through; each undo judges from what is on disk how
+// far its moves had come, so that a roll-back can run again after it was itself interrupted.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "plugin/file_handle.h"
+#include "plugin/install/failure.h"
+#include "plugin/install/plan.h"
+#include "plugin/install_journal.h"
+
+namespace qln::install {
+
+class JournalFile {
+public:
+    Failure Write(const std::wstring& path, const std::vector<JournalEntry>& entries);
+    Failure Commit() { return Append(std::string(kJournalCommitLine)); }
+    void Close() { file_.reset(); }
+
+private:
+    Failure Append(const std::string& text);
+    FileHandle file_;
+};
+
+// The journal of a plan: what each entry's undo needs.
+std::vector<JournalEntry> JournalOf(const WorkArea& work, const Plan& plan);
+
+// The moves, in the order of the plan; the first that fails stops them.
+Failure MoveIntoPlace(const WorkArea& work, const std::vector<PlannedEntry>& entries,
+                      const std::vector<JournalEntry>& journal);
+
+// How hard an undo tries: an installation's own roll-back waits a little for a scanner that has
+// just opened a new file; the recovery at start-up never holds the start up for long.
+struct UndoPatience {
+    int attempts = 5;
+    DWORD retryMs = 200;
+    ULONGLONG deadline = 0;  // GetTickCount64() after which nothing more is tried; 0: none
+};
+
+// Undoes the entries from the last to the first. False with the first lasting failure; the other
+// entries are undone all the same. A step that would go through a reparse point below the target
+// is not made (and counts as failed).
+bool UndoEntries(const WorkArea& work, const std::vector<JournalEntry>& entries, Failure& failure,
+                 const UndoPatience& patience = {});
+
+}  // namespace qln::install
