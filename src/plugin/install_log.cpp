@@ -92,7 +92,9 @@ bool Append(const std::wstring& path, const std::string& text) {
 
 bool IsUsableInstallLog(const std::wstring& path) {
     if (path.empty() || NamesDevice(path)) return false;
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
+    // Nothing there: a new log (one whose folder is missing is simply not written).
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND))
         return true;
     return static_cast<bool>(OpenLog(path, false));
 }

@@ -87,7 +87,7 @@ std::string FormatInstallLogEntry(const InstallLogEntry& entry) {
 }
 
 bool LooksLikeInstallLog(std::string_view head) {
-    static constexpr std::string_view kShape = "[0000-00-00 00:00:00] Quorlen插件安装器 ";
+    static constexpr std::string_view kShape = "[0000-00-00 00:00:00] ";
     if (head.size() > kShape.size()) head = head.substr(0, kShape.size());
     for (std::size_t i = 0; i < head.size(); ++i) {
         const bool digit = head[i] >= '0' && head[i] <= '9';

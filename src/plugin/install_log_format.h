@@ -41,8 +41,8 @@ std::string ToUtf8(std::wstring_view text);
 std::string FormatInstallLogEntry(const InstallLogEntry& entry);
 
 // Whether a file that starts with `head` is one of our logs, to which an entry may be added: it
-// is empty, or it starts with an entry's "[yyyy-mm-dd hh:mm:ss] Quorlen插件安装器 " line (as far
-// as `head` reaches). "/log:" must never turn another file into a log.
+// is empty, or it starts with an entry's "[yyyy-mm-dd hh:mm:ss] " time stamp (as far as `head`
+// reaches). "/log:" must never turn another file into a log.
 bool LooksLikeInstallLog(std::string_view head);
 
 // `log` cut to at most `limit` bytes by dropping whole entries from the start (an entry begins

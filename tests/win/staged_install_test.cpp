@@ -106,6 +106,9 @@ protected:
     }
 
     // Nothing of the installation's own is left beside the target or in the temporary folder.
+    // This run's work area beside the target (its name is new for every run).
+    bool HasWorkArea() const { return test::ListFolder(versionFolder).find(L"Plugins.qln-install-") != std::wstring::npos; }
+
     void ExpectNoLeftovers() {
         EXPECT_EQ(test::ListFolder(versionFolder), L"Plugins");
         EXPECT_FALSE(test::IsDirectory(AnsiToWide(GetTempFolderA()) + L"Plugins"));
@@ -208,7 +211,6 @@ TEST_F(StagedInstallTest, DamagedPackagesLeaveTheInstalledPluginExactlyAsItWas) 
     add("encrypted", encrypted);
     add("bad name", File("../zz.rb", "x"));
     add("device name", File("qln_demo/nul.rb", "x"));
-    add("folder never made", File("qln_demo/nowhere/zz.rb", "x"));
     add("file and folder of one name", Folder("qln_demo/main.rb/"));
     for (const Case& c : cases) {
         Entries entries = Version2();
@@ -338,7 +340,7 @@ TEST_F(StagedInstallTest, ARollBackThatCannotFinishIsCompletedByTheRecovery) {
     EXPECT_EQ(report.outcome, InstallOutcome::FileInUse);
     EXPECT_TRUE(report.rollbackIncomplete);
     EXPECT_NE(test::TreeDifference(before, test::Snapshot(target)), "");
-    EXPECT_TRUE(test::IsDirectory(target + L".qln-install"));
+    EXPECT_TRUE(HasWorkArea());
 
     // While it cannot finish, a new installation refuses to start on top of it.
     EXPECT_EQ(Install(Version2()).outcome, InstallOutcome::FileInUse);
@@ -426,22 +428,28 @@ TEST_F(StagedInstallTest, LaterDuplicatesWinAndDeepNamesPassThroughTheDeeperStag
 
 TEST_F(StagedInstallTest, AnotherInstallationIntoTheSameFolderIsWaitedForNotJoined) {
     const test::Tree before = InstallVersion1();
-    const std::wstring work = target + L".qln-install";
-    test::MakeDirs(work);
-    HANDLE lock = CreateFileW((work + L"\\lock").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    // Another process installing into the same folder, held in the middle of its moves.
+    test::WriteBytes(package, test::BuildZip(Version2()));
+    const std::wstring event = L"qln-staged-held-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE reached = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+    test::Process helper =
+        test::StartProcess(QLN_INSTALL_HELPER_WINPATH, L"\"" + package + L"\" \"" + target + L"\" 3 " + event);
+    ASSERT_EQ(WaitForSingleObject(reached, 30000), WAIT_OBJECT_0);
+    CloseHandle(reached);
+    const test::Tree during = test::Snapshot(target);
     EXPECT_EQ(Install(Version2()).outcome, InstallOutcome::AnotherInstallation);
     EXPECT_EQ(RecoverInterruptedInstall(target).outcome, InstallOutcome::AnotherInstallation);
+    EXPECT_EQ(test::TreeDifference(during, test::Snapshot(target)), "");
+    helper.Kill();
+    EXPECT_EQ(RecoverInterruptedInstall(target).outcome, InstallOutcome::Succeeded);
     EXPECT_EQ(test::TreeDifference(before, test::Snapshot(target)), "");
-    CloseHandle(lock);
     EXPECT_EQ(Install(Version2()).outcome, InstallOutcome::Succeeded);
     ExpectNoLeftovers();
 }
 
 TEST_F(StagedInstallTest, LeftoversOfACommittedOrUnplannedInstallationAreCleanedAndAForeignJournalIsSetAside) {
     InstallVersion1();
-    const std::wstring work = target + L".qln-install";
+    const std::wstring work = target + L".qln-install-1";
     // Staging that never got as far as its plan.
     test::MakeDirs(work + L"\\stage\\qln_demo");
     test::WriteTextFile(work + L"\\stage\\qln_demo\\x.rb", "staged");
@@ -458,7 +466,7 @@ TEST_F(StagedInstallTest, LeftoversOfACommittedOrUnplannedInstallationAreCleaned
     EXPECT_EQ(RecoverInterruptedInstall(target).outcome, InstallOutcome::Succeeded);
     EXPECT_FALSE(test::IsDirectory(work));
     const std::wstring names = test::ListFolder(versionFolder);
-    EXPECT_NE(names.find(L"Plugins.qln-install-"), std::wstring::npos) << names;
+    EXPECT_NE(names.find(L"Plugins.qln-aside-1"), std::wstring::npos) << names;
 }
 
 // The process ends during the moves (a test program that installs and stops before its n-th move
@@ -484,7 +492,7 @@ TEST_F(StagedInstallTest, KilledDuringTheMovesThenRecoveredAtEveryPoint) {
         helper.Kill();
         CloseHandle(reached);
         EXPECT_NE(test::TreeDifference(before, test::Snapshot(target)), "") << "the helper stopped mid-moves";
-        EXPECT_TRUE(test::IsDirectory(target + L".qln-install"));
+        EXPECT_TRUE(HasWorkArea());
         const InstallReport recovered = RecoverInterruptedInstall(target);
         EXPECT_EQ(recovered.outcome, InstallOutcome::Succeeded) << stopAt;
         EXPECT_TRUE(recovered.rolledBack) << stopAt;

@@ -212,3 +212,19 @@ target_link_libraries(deploy_tests PRIVATE crypt32)
 add_dependencies(deploy_tests test_certs)
 gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." TEST_FILTER "MirrorTest.*" DISCOVERY_MODE PRE_TEST
   DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK "wineprefix-96;port-443" ENVIRONMENT QLN_DPI=96 TIMEOUT 600)
+# ---- Safe to run as administrator ------------------------------------------------------------
+# Attacks a standard user could plant against an unattended run; a DLL of a system library's
+# name that marks its own loading.
+add_library(planted_dll SHARED tests/tools/planted_dll.cpp)
+set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME planted)
+qln_windows_path(QLN_PLANTED_DLL_WINPATH ${CMAKE_BINARY_DIR}/planted.dll)
+add_executable(security_tests tests/win/security_test.cpp tests/win/test_support.cpp tests/win/zip_writer.cpp
+  tests/win/install_test_hooks.cpp tests/win/install_test_support.cpp tests/win/leftovers.cpp)
+target_compile_definitions(security_tests PRIVATE
+  QLN_STANDIN_WINPATH=L"${QLN_STANDIN_WINPATH}"
+  QLN_DEMO_EXE_WINPATH=L"${QLN_DEMO_EXE_WINPATH}"
+  QLN_PLANTED_DLL_WINPATH=L"${QLN_PLANTED_DLL_WINPATH}")
+target_link_libraries(security_tests PRIVATE qln_win gtest_main)
+add_dependencies(security_tests QuorlenInstallerDemo standin_sketchup planted_dll)
+gtest_discover_tests(security_tests TEST_PREFIX "security." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96 TIMEOUT 600)

@@ -30,9 +30,11 @@ void LogRecovery(const WorkArea& work, const char* result, const std::wstring& r
     AppendInstallLog(entry);
 }
 
-bool NamesStayBelowTarget(const Journal& journal) {
+// Every name a package member could have, and no step through a link below the target: a
+// journal naming anything else was not written by an installation of ours.
+bool NamesStayBelowTarget(const WorkArea& work, const Journal& journal) {
     for (const JournalEntry& entry : journal.entries)
-        if (CheckMemberName(entry.name) != MemberNameFault::None) return false;
+        if (CheckMemberName(entry.name) != MemberNameFault::None || CrossesLink(work.Target(), entry.name)) return false;
     return true;
 }
 
@@ -55,7 +57,7 @@ InstallReport RecoverArea(WorkArea& work, const Recovery& how) {
         std::string text;
         journal = ReadWholeFile(work.JournalPath(), text) ? ParseJournal(text) : Journal{};
     }
-    if (journal.state == JournalState::Unreadable || !NamesStayBelowTarget(journal)) {
+    if (journal.state == JournalState::Unreadable || !NamesStayBelowTarget(work, journal)) {
         LogRecovery(work, "set-aside", L"安装记录无法识别，已移开，未做任何处理：");
         work.SetAside();
         return report;
