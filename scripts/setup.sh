@@ -6,7 +6,7 @@ set -euo pipefail
 PKGS=(wine wine64 fonts-wine fonts-wqy-microhei xvfb imagemagick librsvg2-bin
       g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
       googletest cmake ninja-build g++ clang libclang-rt-14-dev openssl locales python3
-      dpkg-dev ca-certificates)
+      dpkg-dev ca-certificates zip)
 
 missing=()
 for p in "${PKGS[@]}"; do

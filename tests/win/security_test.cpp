@@ -106,12 +106,12 @@ TEST_F(SecurityTest, NothingPlantedTurnsAnInstallationAgainstTheMachine) {
     for (int i = 0; i <= 20000; ++i) many.push_back(test::Folder("d" + std::to_string(i) + "/"));
     const std::string zeros(1 << 20, '\0');
     const std::vector<Attack> attacks = {
-        {"forged journal in a work area that everybody may write",
-         [](SecurityTest& t) {
-             Link(t.plugins_ + L"\\lnk", t.protected_);
-             ForgeArea(t.plugins_ + L".qln-install-1", "lnk\\victim.txt", false);
-         },
-         {}, 0, [&](SecurityTest& t) { EXPECT_TRUE(test::IsDirectory(t.plugins_ + aside)); }},
+        {"forged journal in a work area that everybody may write: its backup would become a plugin",
+         [](SecurityTest& t) { ForgeArea(t.plugins_ + L".qln-install-1", "evil.rb", false); }, {}, 0,
+         [&](SecurityTest& t) {
+             EXPECT_FALSE(FileExists(t.plugins_ + L"\\evil.rb"));
+             EXPECT_TRUE(test::IsDirectory(t.plugins_ + aside));
+         }},
         {"forged journal whose name climbs out of Plugins",
          [](SecurityTest& t) { ForgeArea(t.plugins_ + L".qln-install-1", "..\\..\\..\\..\\qln-tests\\protected\\victim.txt", true); },
          {}, 0, [&](SecurityTest& t) { EXPECT_TRUE(test::IsDirectory(t.plugins_ + aside)); }},
@@ -148,8 +148,8 @@ TEST_F(SecurityTest, NothingPlantedTurnsAnInstallationAgainstTheMachine) {
          {}, 0, [](SecurityTest& t) { EXPECT_TRUE(t.Installed()); }},
         {"/log: a data file", {}, log(L"\\sub\\data.bin"), 21, [](SecurityTest& t) { EXPECT_FALSE(t.Installed()); }},
         {"/log: a folder", {}, log(L""), 21, [](SecurityTest& t) { EXPECT_FALSE(t.Installed()); }},
-        {"/log: a link to a data file", [](SecurityTest& t) { Link(t.protected_ + L"\\lnk.log", t.protected_ + L"\\victim.txt"); },
-         log(L"\\lnk.log"), 21, {}},
+        {"/log: a link to a data file", [](SecurityTest& t) { Link(test::ScratchRoot() + L"\\lnk.log", t.protected_ + L"\\victim.txt"); },
+         [](SecurityTest& t) { return L"/log:\"" + test::ScratchRoot() + L"\\lnk.log\" " + t.PackageArg(); }, 21, {}},
         {"/log: a device", {}, [](SecurityTest& t) { return L"/log:NUL " + t.PackageArg(); }, 21, {}},
         {"more members than any plugin has", bomb(test::BuildZip(many)), {}, 29, {}},
         {"a member that inflates past its stated size", bomb(WithStatedSize(test::BuildZip({test::File("big.rb", zeros, true)}), 4096)),

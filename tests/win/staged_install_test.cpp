@@ -105,10 +105,10 @@ protected:
         return test::Snapshot(target);
     }
 
-    // Nothing of the installation's own is left beside the target or in the temporary folder.
     // This run's work area beside the target (its name is new for every run).
     bool HasWorkArea() const { return test::ListFolder(versionFolder).find(L"Plugins.qln-install-") != std::wstring::npos; }
 
+    // Nothing of the installation's own is left beside the target or in the temporary folder.
     void ExpectNoLeftovers() {
         EXPECT_EQ(test::ListFolder(versionFolder), L"Plugins");
         EXPECT_FALSE(test::IsDirectory(AnsiToWide(GetTempFolderA()) + L"Plugins"));

@@ -154,7 +154,7 @@ target_sources(deploy_tests PRIVATE tests/win/leftovers.cpp)
 # ---- Trustworthy updates (issue 9) -----------------------------------------------------------
 # The staged installation's tests link the test programs' own installation hook
 # (install_test_hooks.cpp defines ActiveInstallStepHook in place of the product's, which has none).
-target_sources(win_tests PRIVATE tests/win/staged_install_test.cpp tests/win/trust_pages_test.cpp
+target_sources(win_tests PRIVATE tests/win/staged_install_test.cpp tests/win/trust_pages_test.cpp tests/win/writers_test.cpp
   tests/win/install_test_hooks.cpp tests/win/install_test_support.cpp)
 # A program that installs as the installer does and stops for good before its n-th move: the
 # tests kill it there and check the recovery.
