@@ -36,6 +36,7 @@ add_library(qln_win STATIC
   src/plugin/install/work_area.cpp
   src/plugin/install/plan.cpp
   src/plugin/install/stage.cpp
+  src/plugin/install/flusher.cpp
   src/plugin/install/moves.cpp
   src/plugin/install/recovery.cpp
   src/plugin/install/run_temp.cpp

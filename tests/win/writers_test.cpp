@@ -78,7 +78,8 @@ TEST(WritersTest, EveryWritersPackageInstallsTheTreeItWasMadeFrom) {
         // Names and bytes; the dates are the writer's to round.
         const test::Tree installed = test::Snapshot(plugins);
         ASSERT_EQ(installed.size(), tree.size());
-        for (auto want = tree.begin(), got = installed.begin(); want != tree.end(); ++want, ++got) {
+        auto got = installed.begin();
+        for (auto want = tree.cbegin(); want != tree.cend(); ++want, ++got) {
             EXPECT_EQ(got->first, want->first);
             EXPECT_EQ(got->second.folder, want->second.folder) << std::string(want->first.begin(), want->first.end());
             EXPECT_EQ(got->second.bytes, want->second.bytes) << std::string(want->first.begin(), want->first.end());

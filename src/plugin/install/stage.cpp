@@ -22,11 +22,15 @@ Failure Stager::Run(unzFile archive, const std::vector<Member>& members, const P
             continue;
         }
         if (Failure failure = EnsureFolder(ParentOf(entry.name))) return failure;
-        if (staged[plan.entryOfMember[i]]) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (staged[plan.entryOfMember[i]]) {
+            // A later duplicate of a name: its first copy must be closed before it is replaced.
+            if (Failure failure = flusher_.Wait()) return failure;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
         staged[plan.entryOfMember[i]] = true;
         if (Failure failure = StageFile(archive, members[i], path, entry.name, buffer.get())) return failure;
     }
-    return {};
+    return flusher_.Wait();
 }
 
 // The staging folder of `name` and every folder above it (the target may hold folders that the
@@ -56,12 +60,7 @@ Failure Stager::StageFile(unzFile archive, const Member& member, const std::wstr
     if (MemberWriteTime(member.date, stamp)) SetFileTime(output.get(), nullptr, nullptr, &stamp);
     // On disk before any move: after a power cut the journal's roll-back, or the new file, must
     // find whole data, never a file of zeros in place of the old one.
-    if (!FlushFileBuffers(output.get())) return FileFailure(GetLastError(), name);
-    // Closed here rather than by the holder, to see a failure: the last data may reach the disk
-    // only now.
-    if (!CloseHandle(output.release())) return FileFailure(GetLastError(), name);
-    // By path, after the output is closed, so that a read-only bit cannot get in the way.
-    SetFileAttributesW(path.c_str(), member.attributes);
+    flusher_.Submit(output.release(), path, member.attributes, name);
     return {};
 }
 

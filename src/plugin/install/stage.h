@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plugin/install/failure.h"
+#include "plugin/install/flusher.h"
 #include "plugin/install/plan.h"
 
 namespace qln::install {
@@ -22,6 +23,7 @@ private:
 
     const WorkArea& work_;
     std::unordered_set<std::wstring> made_;
+    Flusher flusher_;
 };
 
 }  // namespace qln::install
