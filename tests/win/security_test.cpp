@@ -35,6 +35,10 @@ public:  // the rows below reach the fixture through a reference
         test::MakeDirs(protected_ + L"\\sub");
         test::WriteTextFile(protected_ + L"\\victim.txt", "only administrators may change this");
         test::WriteBytes(protected_ + L"\\sub\\data.bin", std::string(1 << 20, '\x5a'));
+        // Names the installer's work folder once used for its own files.
+        test::WriteTextFile(protected_ + L"\\journal", "an administrator's file");
+        test::MakeDirs(protected_ + L"\\backup");
+        test::WriteTextFile(protected_ + L"\\backup\\0", "an administrator's file");
         package_ = test::ScratchRoot() + L"\\pkg.rbz";
         test::WriteBytes(package_, test::BuildZip({test::Folder("qln_demo/"), test::File("qln_demo/main.rb", kMainRb, true),
                                                    test::File("qln_demo.rb", "require 'qln_demo/main'\n")}));
