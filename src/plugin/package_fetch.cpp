@@ -21,6 +21,8 @@ struct Fetch {
     int status = 0;
     std::uint64_t announced = 0;
     std::uint64_t written = 0;
+    bool conditional = false;
+    bool notModified = false;
     bool began = false;
     bool refusedStatus = false;
     bool tooLarge = false;
@@ -43,7 +45,8 @@ void OnBegin(HINTERNET, std::uint64_t context, std::uint32_t) {
     fetch.began = true;
     // The length as the headers state it, in 64 bits: the event's 32-bit copy can wrap.
     fetch.announced = fetch.head.contentLength.value_or(0);
-    const InstallOutcome verdict = JudgeResponseHead(fetch.head, false, kPackageSizeLimit);
+    const InstallOutcome verdict = JudgeResponseHead(fetch.head, false, kPackageSizeLimit, fetch.conditional);
+    fetch.notModified = IsNotModified(fetch.head, fetch.conditional);
     fetch.refusedStatus = verdict == InstallOutcome::ServerError;
     fetch.tooLarge = verdict == InstallOutcome::PackageTooLarge;
 }
@@ -51,7 +54,7 @@ void OnBegin(HINTERNET, std::uint64_t context, std::uint32_t) {
 std::int32_t OnChunk(HINTERNET, std::uint64_t context, const std::uint8_t* chunk, std::uint32_t length,
                      std::uint32_t, std::uint32_t) {
     Fetch& fetch = FetchOf(context);
-    if (fetch.refusedStatus || fetch.tooLarge) return 1;
+    if (fetch.refusedStatus || fetch.tooLarge || fetch.notModified) return 1;
     if (JudgeNextChunk(fetch.written, length, kPackageSizeLimit) != InstallOutcome::Succeeded) {
         fetch.tooLarge = true;
         return 1;
@@ -76,6 +79,7 @@ InstallOutcome OutcomeOf(const Fetch& fetch) {
     if (fetch.failed || !fetch.began) return OutcomeOfInternetError(fetch.failError);
     if (fetch.refusedStatus) return InstallOutcome::ServerError;
     if (fetch.tooLarge) return InstallOutcome::PackageTooLarge;
+    if (fetch.notModified) return InstallOutcome::Succeeded;  // no body to judge
     if (fetch.writeFailed)
         return fetch.writeError == ERROR_DISK_FULL || fetch.writeError == ERROR_HANDLE_DISK_FULL
                    ? InstallOutcome::DiskFull
@@ -87,7 +91,8 @@ InstallOutcome OutcomeOf(const Fetch& fetch) {
 
 }  // namespace
 
-FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file, bool secureAlways) {
+FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file, bool secureAlways,
+                               const InstallSource* validators) {
     FetchResult result;
     FileHandle output(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!output) {
@@ -101,6 +106,10 @@ FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file
     downloader.SetChunkSize(kFetchChunk);
     downloader.SetSecureAlways(secureAlways);
     downloader.SetMaxBodyLength(kPackageSizeLimit);
+    if (validators) {
+        const std::string headers = ConditionalRequestHeaders(*validators);
+        fetch.conditional = !headers.empty() && downloader.SetRequestHeaders(headers);
+    }
     downloader.AssignEvent(L"Headers", AsEventHandler(OnHeaders));
     downloader.AssignEvent(L"DownloadBegin", AsEventHandler(OnBegin));
     downloader.AssignEvent(L"FileDownload", AsEventHandler(OnChunk));
@@ -109,6 +118,9 @@ FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file
     result.outcome = OutcomeOf(fetch);
     result.httpStatus = fetch.status;
     result.bytes = fetch.written;
+    result.notModified = fetch.notModified && !fetch.failed;
+    result.etag = fetch.head.etag;
+    result.lastModified = fetch.head.lastModified;
     if (fetch.failed) result.error = fetch.failError;
     return result;
 }
@@ -131,7 +143,7 @@ LocalPackageCheck CheckLocalPackage(const std::wstring& path, std::uint64_t* siz
 InstallReport InstallLocalPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir) {
     bool lossy = false;
     WideToAnsi(packagePath, &lossy);
-    if (!lossy) return InstallPackageFile(packagePath, pluginsDir);
+    if (!lossy) return InstallPackageFile(packagePath, pluginsDir, InstallSource{packagePath, {}, {}});
     const std::wstring copy = AnsiToWide(GetTempFolderA() + "qln_local.tmp");
     if (copy.empty() || !CopyFileW(packagePath.c_str(), copy.c_str(), FALSE)) {
         InstallReport report;
@@ -139,7 +151,7 @@ InstallReport InstallLocalPackageFile(const std::wstring& packagePath, const std
         report.detail = packagePath;
         return report;
     }
-    InstallReport report = InstallPackageFile(copy, pluginsDir);
+    InstallReport report = InstallPackageFile(copy, pluginsDir, InstallSource{packagePath, {}, {}});
     // The copy keeps a read-only attribute of the original, which would stop its deletion.
     SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(copy.c_str());

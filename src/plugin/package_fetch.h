@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plugin/install_outcome.h"
+#include "plugin/install_record.h"
 
 namespace qln {
 
@@ -14,12 +15,18 @@ struct FetchResult {
     int httpStatus = 0;                                  // 0 when no response was read
     std::uint64_t bytes = 0;                             // bytes written to the file
     std::uint32_t error = 0;                             // the WinInet error of a failed transfer
+    // Asked conditionally and answered 304: the package the validators describe is current;
+    // nothing was written to the file.
+    bool notModified = false;
+    std::string etag, lastModified;                      // the 200's validators, for the record
 };
 
 // GETs `url` into `file` (created anew). Only a 200 response of at most kPackageSizeLimit bytes
-// that arrives whole counts; `secureAlways` asks for TLS whatever the port. The file is left
-// behind in every case: the caller deletes it.
-FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file, bool secureAlways);
+// that arrives whole counts; `secureAlways` asks for TLS whatever the port. With `validators`
+// (install_record.h) the request is conditional, and a 304 counts too (`notModified`). The file
+// is left behind in every case: the caller deletes it.
+FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file, bool secureAlways,
+                               const InstallSource* validators = nullptr);
 
 enum class LocalPackageCheck { Package, Unreadable, NotPackage };
 
@@ -33,6 +40,7 @@ inline constexpr const wchar_t* kNotPackageText = L"该文件不是插件包（.
 
 // InstallPackageFile for a package file the user owns: it is only read. A path that the ANSI
 // code page cannot hold is read through a copy in the temporary folder, deleted afterwards.
+// The record names `packagePath` as the source.
 InstallReport InstallLocalPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir);
 
 }  // namespace qln

@@ -25,6 +25,7 @@
 #include "discovery/discovery.h"
 #include "plugin/install_hooks.h"
 #include "plugin/install_journal.h"
+#include "plugin/install_record_store.h"
 #include "plugin/file_handle.h"
 #include "plugin/member_names.h"
 #include "plugin/package_install.h"
@@ -570,7 +571,8 @@ void MakeTargetFolder(const std::string& target) {
 }
 
 // Steps after the target exists: plan, stage, journal, moves, commit; rolled back on failure.
-void InstallStaged(WorkFolder& work, unzFile archive, const std::vector<Member>& members, InstallReport& report) {
+void InstallStaged(WorkFolder& work, unzFile archive, const std::vector<Member>& members, InstallReport& report,
+                   std::vector<JournalEntry>& placed) {
     Plan plan;
     if (Failure failure = MakePlan(members, work, plan)) return Report(report, failure);
     if (Failure failure = Stager(work).Run(archive, members, plan)) return Report(report, failure);
@@ -613,11 +615,13 @@ void InstallStaged(WorkFolder& work, unzFile archive, const std::vector<Member>&
         return;
     }
     report.membersWritten = static_cast<std::uint32_t>(plan.entries.size());
+    placed = std::move(journal);
 }
 
 }  // namespace
 
-InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir) {
+InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir,
+                                 const InstallSource& source) {
     InstallReport report;
     report.packageBytes = FileSize(packagePath);
     const std::wstring full = FullTarget(pluginsDir);
@@ -668,7 +672,9 @@ InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wst
                                                            : ClassifyFileError(locked);
         report.systemError = locked;
     } else {
-        InstallStaged(work, archive.get(), members, report);
+        std::vector<JournalEntry> placed;
+        InstallStaged(work, archive.get(), members, report, placed);
+        if (report.outcome == InstallOutcome::Succeeded) RecordInstallation(full, packagePath, placed, source);
         // After a roll-back that could not finish, the journal stays for the next start.
         if (!report.rollbackIncomplete) work.Remove();
         work.Unlock();
