@@ -9,7 +9,10 @@
 #include "test_server.h"
 
 #include "discovery/discovery.h"
+#include "plugin/plugin_page.h"
+#include "plugin/record_actions.h"
 #include "test_support.h"
+#include "window_search.h"
 #include "zip_writer.h"
 
 namespace qln {
@@ -129,7 +132,11 @@ TEST_F(RecordTest, UninstallLeavesOnlyWhatTheUserChangedOrAdded) {
     EXPECT_EQ(Run(L"/uninstall"), 40u);
     EXPECT_NE(NewLog().find("  result: not-installed - "), std::string::npos);
 
-    // Once nothing of the user's is inside, the folder the package made goes too.
+    // The folder the package made goes once nothing of the user's is inside, also after a
+    // reinstallation that found it there (the earlier record tells it was the package's).
+    DeleteFileW(In(L"qln_demo\\notes.txt").c_str());
+    ASSERT_TRUE(RemoveDirectoryW(In(L"qln_demo").c_str()));
+    ASSERT_EQ(Install(), 0u);
     ASSERT_EQ(Install(), 0u);
     EXPECT_EQ(Run(L"/uninstall"), 0u);
     EXPECT_FALSE(test::IsDirectory(In(L"qln_demo")));
@@ -188,6 +195,40 @@ TEST_F(RecordTest, UnchangedPackageIsNeitherDownloadedNorWrittenAgain) {
     log = NewLog();
     EXPECT_NE(log.find("(HTTP 200)\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("  result: succeeded - "), std::string::npos) << log;
+}
+
+// The install button's two menu entries act on the version selected on the page.
+TEST_F(RecordTest, PageChecksAndUninstallsTheSelectedVersion) {
+    const std::wstring plugins = GetPluginsDir(L"SketchUp 2021", PluginsKind::Automatic);
+    ASSERT_EQ(test::StartProcess(QLN_DEMO_EXE_WINPATH, L"/quiet /package:\"" + package_ + L"\"").WaitExit(kWait), 0u);
+    test::WriteBytes(plugins + L"\\qln_demo.rb", "changed");
+    test::Process window = test::StartProcess(QLN_DEMO_EXE_WINPATH);
+    HWND main = test::WaitForWindow(window.info.dwProcessId, L"Quorlen插件安装器_Form1", kWait);
+    ASSERT_NE(main, nullptr);
+    HWND page = FindWindowExW(FindWindowExW(main, nullptr, L"SysTabControl32", nullptr), nullptr,
+                              L"Quorlen插件安装器_Form2", nullptr);
+    HWND list = GetDlgItem(page, form2_ids::kList1);
+    for (int i = 0; i < 400 && SendMessageW(list, LB_GETCOUNT, 0, 0) < 1; ++i) Sleep(25);
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(form2_ids::kList1, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    // The next box of the window: its text, answered with `button`.
+    auto answer = [&](int button) {
+        HWND box = test::WaitForWindow(window.info.dwProcessId, L"#32770", kWait);
+        const std::wstring text = box ? test::WindowText(GetDlgItem(box, 0xFFFF)) : L"<no box>";
+        if (box) PostMessageW(box, WM_COMMAND, button, 0);
+        for (int i = 0; box && i < 400 && IsWindow(box); ++i) Sleep(25);
+        return text;
+    };
+    PostMessageW(page, WM_COMMAND, kVerifyMenuId, 0);
+    const std::wstring verified = answer(IDOK);
+    EXPECT_NE(verified.find(L"已被改动的文件（1 个）：\n  qln_demo.rb"), std::wstring::npos);
+    PostMessageW(page, WM_COMMAND, kUninstallMenuId, 0);
+    EXPECT_NE(answer(IDYES).find(L"SketchUp 2021"), std::wstring::npos);
+    EXPECT_NE(answer(IDOK).find(L"qln_demo.rb"), std::wstring::npos);
+    EXPECT_FALSE(FileExists(plugins + L"\\qln_demo\\main.rb"));
+    EXPECT_EQ(test::ReadBytes(plugins + L"\\qln_demo.rb"), "changed");
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(window.WaitExit(kWait), 0u);
 }
 
 }  // namespace
