@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "base/owned.h"
+#include "plugin/fetch_rules.h"
 #include "plugin/url.h"
 
 namespace qln {
@@ -421,16 +422,7 @@ void HttpDownloader::CancelTransfers(std::uint64_t context) {
 std::wstring HttpDownloader::HttpVersion() const { return WidenText(httpVersion_); }
 
 bool HttpDownloader::SetRequestHeaders(std::string_view lines) {
-    // Whole "Name: value" lines of printable ASCII, each ended by CR LF: nothing a value could
-    // smuggle into the request as a line of its own.
-    bool wellFormed = lines.empty() || lines.size() >= 2;
-    for (std::size_t i = 0; wellFormed && i < lines.size(); ++i) {
-        const char c = lines[i];
-        if (c == '\r') wellFormed = i + 1 < lines.size() && lines[i + 1] == '\n' && i > 0 && lines[i - 1] != '\n';
-        else if (c == '\n') wellFormed = i > 0 && lines[i - 1] == '\r';
-        else wellFormed = (c >= 0x20 && c < 0x7F) || c == '\t';
-    }
-    if (wellFormed && !lines.empty()) wellFormed = lines.substr(lines.size() - 2) == "\r\n";
+    const bool wellFormed = AreHeaderLines(lines);
     requestHeaders_ = wellFormed ? std::string(lines) : std::string();
     return wellFormed;
 }

@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/exit_codes.h"
 #include "base/sha256.h"
+#include "plugin/fetch_rules.h"
 #include "plugin/install_record.h"
 #include "plugin/transfer_rules.h"
 
@@ -141,8 +142,12 @@ TEST(ConditionalRequestTest, AskedOnlyWhenEveryVersionHoldsTheSameSourceAndValid
         {"no validators", {&none}},
     };
     for (const auto& [what, records] : refused) EXPECT_FALSE(SharedValidators(records, L"https://h/q.rbz")) << what;
-    // A value that could end the header line is never sent.
+    // A value that could end the header line is never sent, and the download component takes
+    // only whole header lines.
     EXPECT_EQ(ConditionalRequestHeaders({L"s", "\"x\"\r\nX-Evil: 1", ""}), "");
+    for (const char* lines : {"", "If-None-Match: \"a\"\r\n", "A: 1\r\nB:\t2\r\n"}) EXPECT_TRUE(AreHeaderLines(lines)) << lines;
+    for (const char* lines : {"A: 1", "A: 1\n", "A: 1\r", "\r\n", "A: 1\r\n\r\nGET / HTTP/1.1\r\n", "A: \x01\r\n"})
+        EXPECT_FALSE(AreHeaderLines(lines)) << lines;
 }
 
 TEST(ConditionalRequestTest, ValidatorsAreReadFromTheAnswerAnd304CountsOnlyWhenAsked) {
