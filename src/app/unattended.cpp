@@ -154,7 +154,10 @@ public:
             }
         } else {
             source_ = line_.url.empty() ? PackageUrl() : line_.url;
-            package = PackageFilePath();
+            package = NewTempPackageFile();
+            if (package.empty())
+                return Refused(ExitCodeOf(InstallOutcome::AccessDenied), InstallOutcomeName(InstallOutcome::AccessDenied),
+                               L"无法在临时文件夹中创建插件包文件，请检查临时文件夹的权限！");
             downloaded = true;
             const std::optional<InstallSource> validators = CurrentValidators();
             const FetchResult fetch =

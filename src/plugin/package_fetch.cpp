@@ -140,12 +140,21 @@ LocalPackageCheck CheckLocalPackage(const std::wstring& path, std::uint64_t* siz
     return LooksLikePackageStart(start, read) ? LocalPackageCheck::Package : LocalPackageCheck::NotPackage;
 }
 
+std::wstring NewTempPackageFile() {
+    const std::wstring folder = AnsiToWide(GetTempFolderA());
+    wchar_t name[MAX_PATH + 1] = {};
+    // With 0 for the number, the file is created (CREATE_NEW) under the first free name.
+    if (folder.empty() || GetTempFileNameW(folder.c_str(), L"qln", 0, name) == 0) return {};
+    return name;
+}
+
 InstallReport InstallLocalPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir) {
     bool lossy = false;
     WideToAnsi(packagePath, &lossy);
     if (!lossy) return InstallPackageFile(packagePath, pluginsDir, InstallSource{packagePath, {}, {}});
-    const std::wstring copy = AnsiToWide(GetTempFolderA() + "qln_local.tmp");
+    const std::wstring copy = NewTempPackageFile();
     if (copy.empty() || !CopyFileW(packagePath.c_str(), copy.c_str(), FALSE)) {
+        if (!copy.empty()) DeleteFileW(copy.c_str());
         InstallReport report;
         report.outcome = InstallOutcome::AccessDenied;
         report.detail = packagePath;

@@ -38,8 +38,15 @@ LocalPackageCheck CheckLocalPackage(const std::wstring& path, std::uint64_t* siz
 inline constexpr const wchar_t* kPackageUnreadableText = L"无法读取该插件包文件，请确认文件存在且未被其他程序占用！";
 inline constexpr const wchar_t* kNotPackageText = L"该文件不是插件包（.rbz 或 .zip 压缩包），请选择正确的插件包文件！";
 
+// A new, empty file of a name of its own in the temporary folder (an 8-bit path), made here and
+// so never one that was there before: a service account's temporary folder is one that other
+// accounts may write to, and a fixed name there could be a link they prepared. Empty when none
+// could be made. The caller deletes it.
+std::wstring NewTempPackageFile();
+
 // InstallPackageFile for a package file the user owns: it is only read. A path that the ANSI
-// code page cannot hold is read through a copy in the temporary folder, deleted afterwards.
+// code page cannot hold is read through a copy in a new file of the temporary folder, deleted
+// afterwards.
 // The record names `packagePath` as the source.
 InstallReport InstallLocalPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir);
 

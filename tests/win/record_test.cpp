@@ -197,6 +197,21 @@ TEST_F(RecordTest, UnchangedPackageIsNeitherDownloadedNorWrittenAgain) {
     EXPECT_NE(log.find("  result: succeeded - "), std::string::npos) << log;
 }
 
+// A run under a service account shares its temporary folder with others: a file someone left
+// there under the package file's old fixed name is neither written nor deleted.
+TEST_F(RecordTest, DownloadTakesNoFileItFindsInTheTemporaryFolder) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring prepared = std::wstring(temp) + L"qln_plugin.tmp";
+    test::WriteBytes(prepared, "someone else's");
+    test::TestServer server;
+    server.Start(L"--http-port " + std::to_wstring(QLN_DEMO_PORT) + L" --package \"" + test::UnixPath(package_) + L"\"");
+    EXPECT_EQ(Run(L""), 0u);
+    EXPECT_EQ(test::ReadBytes(In(L"qln_demo.rb")), kLoaderRb);
+    EXPECT_EQ(test::ReadBytes(prepared), "someone else's");
+    DeleteFileW(prepared.c_str());
+}
+
 // The install button's two menu entries act on the version selected on the page.
 TEST_F(RecordTest, PageChecksAndUninstallsTheSelectedVersion) {
     const std::wstring plugins = GetPluginsDir(L"SketchUp 2021", PluginsKind::Automatic);
