@@ -1,6 +1,7 @@
 #include "plugin/install_record.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "plugin/install_journal.h"
 #include "plugin/member_names.h"
@@ -104,15 +105,25 @@ bool IsValidatorValue(std::string_view value) {
 }
 
 std::string FormatInstallRecord(const InstallRecord& record) {
-    std::string text(kInstallRecordHeader);
-    text += "\ntime " + EncodeJournalName(record.time) + "\nsource " + EncodeJournalName(record.source) + "\npackage " +
-            std::to_string(record.packageSize) + " " + record.packageSha256 + "\n";
-    if (!record.etag.empty()) text += "etag " + record.etag + "\n";
-    if (!record.lastModified.empty()) text += "last-modified " + record.lastModified + "\n";
-    for (const std::wstring& folder : record.folders) text += "D " + EncodeJournalName(folder) + "\n";
+    std::string text;
+    // One line of fields separated by blanks.
+    auto line = [&text](std::initializer_list<std::string_view> fields) {
+        for (const std::string_view field : fields) {
+            text += field;
+            text += ' ';
+        }
+        text.back() = '\n';
+    };
+    line({kInstallRecordHeader});
+    line({"time", EncodeJournalName(record.time)});
+    line({"source", EncodeJournalName(record.source)});
+    line({"package", std::to_string(record.packageSize), record.packageSha256});
+    if (!record.etag.empty()) line({"etag", record.etag});
+    if (!record.lastModified.empty()) line({"last-modified", record.lastModified});
+    for (const std::wstring& folder : record.folders) line({"D", EncodeJournalName(folder)});
     for (const RecordedFile& file : record.files)
-        text += "F " + std::to_string(file.size) + " " + file.sha256 + " " + EncodeJournalName(file.name) + "\n";
-    text += std::string(kEnd) + "\n";
+        line({"F", std::to_string(file.size), file.sha256, EncodeJournalName(file.name)});
+    line({kEnd});
     return text;
 }
 

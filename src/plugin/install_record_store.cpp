@@ -164,7 +164,7 @@ InstallRecord MakeInstallRecord(const std::wstring& pluginsDir, const std::wstri
     const std::wstring full = FullPluginsDir(pluginsDir);
     InstallRecord record;
     record.time = LocalTimeText();
-    record.source = SourceAsLogged(source.source.empty() ? packagePath : source.source);
+    record.source = SourceAsLogged(source.source);
     if (IsValidatorValue(source.etag)) record.etag = source.etag;
     if (IsValidatorValue(source.lastModified)) record.lastModified = source.lastModified;
     if (const std::optional<FileDigest> package = DigestFile(packagePath)) {
@@ -188,6 +188,7 @@ InstallRecord MakeInstallRecord(const std::wstring& pluginsDir, const std::wstri
 
 bool RecordInstallation(const std::wstring& pluginsDir, const std::wstring& packagePath,
                         const std::vector<JournalEntry>& placed, const InstallSource& source) {
+    if (source.source.empty()) return false;
     try {
         const InstallRecord record = MakeInstallRecord(pluginsDir, packagePath, placed, source);
         // A package that could not be hashed gives no record: its "package" line would not parse.

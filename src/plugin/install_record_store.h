@@ -41,8 +41,10 @@ bool DeleteInstallRecord(const std::wstring& pluginsDir);
 InstallRecord MakeInstallRecord(const std::wstring& pluginsDir, const std::wstring& packagePath,
                                 const std::vector<JournalEntry>& placed, const InstallSource& source);
 
-// MakeInstallRecord, then SaveInstallRecord. A record that cannot be made or written leaves the
-// installation as it is (it then counts as not installed by this program).
+// MakeInstallRecord, then SaveInstallRecord, for an installation whose `source` names where the
+// package came from; one that names none (a test's or a benchmark's own call) keeps no record. A
+// record that cannot be made or written leaves the installation as it is (it then counts as not
+// installed by this program).
 bool RecordInstallation(const std::wstring& pluginsDir, const std::wstring& packagePath,
                         const std::vector<JournalEntry>& placed, const InstallSource& source);
 

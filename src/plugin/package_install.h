@@ -115,9 +115,9 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
 //   their attributes back; a target folder the installation made is removed again.
 // The outcome says what helps (install_outcome.h); a roll-back that could not finish keeps its
 // journal for the next start (`rollbackIncomplete`).
-// A successful installation leaves its install record beside the target (install_record_store.h),
-// naming `source` (the package path when `source` names none) and every file and new folder it
-// placed.
+// A successful installation whose `source` names where the package came from (every road of the
+// program names it) leaves its install record beside the target (install_record_store.h): the
+// source, the package, and every file and new folder it placed.
 InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir,
                                  const InstallSource& source = {});
 
