@@ -1,7 +1,12 @@
 // Times one installation of the demo package from the loopback server two ways: an unattended
 // run ("/quiet /version:2021") from process start to exit, and the page's button from the press
 // to the result message (the window already open). Prints one line of medians.
+// With "--current" it times instead, once each, a full unattended installation (no install
+// record: the package is downloaded and installed) against the same run once the plugin is
+// current (the record's validators answered with 304, nothing downloaded or written); the
+// server must answer conditional requests (http_test_server.py --update-mode conditional).
 //   deploy_bench.exe <installer.exe> [rounds]
+//   deploy_bench.exe <installer.exe> --current <record file>
 #include <windows.h>
 
 #include <algorithm>
@@ -67,9 +72,39 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
+// One unattended run, start to exit, in ms; negative when it did not end with 0.
+double TimedRun(const std::wstring& exe, const std::wstring& args) {
+    const double start = Now();
+    PROCESS_INFORMATION run = Start(exe, args);
+    WaitForSingleObject(run.hProcess, 60000);
+    const double end = Now();
+    DWORD code = 1;
+    GetExitCodeProcess(run.hProcess, &code);
+    CloseHandle(run.hProcess);
+    CloseHandle(run.hThread);
+    if (code != 0) std::printf("unattended run %ls ended with %lu\n", args.c_str(), code);
+    return code == 0 ? end - start : -1;
+}
+
+int CurrentAgainstFull(const std::wstring& exe, const std::wstring& record) {
+    DeleteFileW(record.c_str());  // no record: the first run downloads and installs in full
+    const double full = TimedRun(exe, L"/quiet /version:2021");
+    if (GetFileAttributesW(record.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::printf("the full installation left no install record at %ls\n", record.c_str());
+        return 1;
+    }
+    const double current = TimedRun(exe, L"/quiet /version:2021");
+    if (full < 0 || current < 0) return 1;
+    std::printf("deploy: unattended run that finds the plugin current (304), start to exit: %.0f ms; "
+                "full unattended installation of the same package: %.0f ms; ratio %.2f (one run each)\n",
+                current, full, current / full);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 2;
     const std::wstring exe = argv[1];
+    if (argc > 3 && std::wstring(argv[2]) == L"--current") return CurrentAgainstFull(exe, argv[3]);
     const int rounds = argc > 2 ? _wtoi(argv[2]) : 5;
     std::vector<double> unattended, page;
     for (int i = 0; i < rounds; ++i) {

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# The unattended installation against the page's, in a Wine session of its own.
+# The unattended installation against the page's, in a Wine session of its own; then, once each,
+# an unattended run that finds the plugin current (the server answers 304) against a full
+# unattended installation of the same package.
 #   run_deploy_bench.sh <build-dir> [rounds]
 # Starts a session in <build-dir>/../deploy-bench-session, seeds two SketchUp versions, serves the
 # demo package on the demo build's loopback port, runs deploy_bench, and stops everything it
@@ -31,3 +33,16 @@ server=$!
 for _ in $(seq 100); do [ -s "$work/ports" ] && break; sleep 0.05; done
 exe=$(wine winepath -w "$build/QuorlenInstallerDemo.exe" 2>/dev/null)
 wine "$build/deploy_bench.exe" "$exe" "$@"
+
+# The same package served with validators, answering 304 to a request that names them.
+kill "$server" 2>/dev/null || true
+wait "$server" 2>/dev/null || true
+rm -f "$work/ports"
+python3 "$root/tests/tools/http_test_server.py" --port-file "$work/ports" --lifetime 900 \
+  --http-port "${host##*:}" --update-mode conditional --package "$build/demo/www/update/qln_plugin.rbz" &
+server=$!
+for _ in $(seq 100); do [ -s "$work/ports" ] && break; sleep 0.05; done
+# The record of the first version's per-user Plugins folder (the demo user name is ASCII).
+user=$(ls "$WINEPREFIX/drive_c/users" | grep -v -x Public | head -n1)
+record="C:\\users\\$user\\AppData\\Roaming\\SketchUp\\SketchUp 2021\\SketchUp\\Plugins.qln-record"
+wine "$build/deploy_bench.exe" "$exe" --current "$record"

@@ -64,6 +64,11 @@ add_library(qln_win STATIC
   src/plugin/package_fetch.cpp
   src/app/unattended.cpp
   src/app/dll_search.cpp
+  src/plugin/install_record_store.cpp
+  src/plugin/recorded_files.cpp
+  src/plugin/verify_install.cpp
+  src/plugin/uninstall.cpp
+  src/plugin/record_actions.cpp
 )
 # WinInet (with the network and shell libraries it pulls in) and the file dialog are needed only
 # once the user acts, yet loading them at the process's start costs the window's first frame: the

@@ -44,7 +44,7 @@ CommandLine ParseArguments(const std::vector<std::wstring>& arguments) {
 
     // One plain argument is a package for the window; "/log:" may come with it.
     bool sawPlain = false, sawUsage = false, sawQuiet = false, sawVersion = false, sawAllUsers = false;
-    bool sawPackage = false, sawUrl = false, sawLog = false;
+    bool sawPackage = false, sawUrl = false, sawLog = false, sawVerify = false, sawUninstall = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         if (argument.empty() || argument.front() != L'/') {
@@ -73,6 +73,12 @@ CommandLine ParseArguments(const std::vector<std::wstring>& arguments) {
         } else if (EqualsNoCase(name, L"allusers") && !hasValue) {
             if (!once(sawAllUsers)) return Refuse(L"开关重复：" + Shown(argument));
             line.allUsers = true;
+        } else if (EqualsNoCase(name, L"verify") && !hasValue) {
+            if (!once(sawVerify)) return Refuse(L"开关重复：" + Shown(argument));
+            line.action = RunAction::Verify;
+        } else if (EqualsNoCase(name, L"uninstall") && !hasValue) {
+            if (!once(sawUninstall)) return Refuse(L"开关重复：" + Shown(argument));
+            line.action = RunAction::Uninstall;
         } else if (EqualsNoCase(name, L"version")) {
             if (!once(sawVersion)) return Refuse(L"开关重复：" + Shown(argument));
             if (EqualsNoCase(value, L"all")) {
@@ -108,7 +114,10 @@ CommandLine ParseArguments(const std::vector<std::wstring>& arguments) {
         return line;
     }
     if (sawPackage && sawUrl) return Refuse(L"/package: 与 /url: 只能选用其一。");
-    const bool unattended = sawQuiet || sawVersion || sawAllUsers || sawPackage || sawUrl;
+    if (sawVerify && sawUninstall) return Refuse(L"/verify 与 /uninstall 只能选用其一。");
+    if ((sawVerify || sawUninstall) && (sawPackage || sawUrl))
+        return Refuse(L"/verify 和 /uninstall 不安装插件包，不能与 /package: 或 /url: 同用。");
+    const bool unattended = sawQuiet || sawVersion || sawAllUsers || sawPackage || sawUrl || sawVerify || sawUninstall;
     if (sawPlain && unattended)
         return Refuse(L"插件包文件不能与开关同用，无人值守安装请写成 /package:<文件>。");
     if (unattended)
@@ -142,12 +151,15 @@ std::wstring UsageText() {
            L"/package:<文件>   安装本地插件包，不下载\n"
            L"/url:<https地址>  从此地址下载插件包（仅限 https）\n"
            L"/log:<文件>       安装日志写到此文件\n"
+           L"/verify           检查本程序安装的插件文件是否完整，不安装\n"
+           L"/uninstall        卸载本程序安装的插件（保留被改动过的文件）\n"
            L"/?                显示本说明\n"
            L"\n"
            L"退出码：0 成功；20 显示说明；21 参数错误；22 安装器已打开；23 未找到可安装的草图版本；"
            L"24 草图大师正在运行；25 插件包无法读取；26 下载失败；27 服务器返回错误；28 证书被拒绝；"
            L"29 插件包损坏；30 拒绝访问；31 文件被占用；32 磁盘已满；33 插件包过大；"
-           L"34 插件目录中有同名文件或文件夹妨碍安装；35 另一个安装正在进行";
+           L"34 插件目录中有同名文件或文件夹妨碍安装；35 另一个安装正在进行；"
+           L"40 插件未由本程序安装；41 插件文件缺失或已被改动";
 }
 
 }  // namespace qln

@@ -17,8 +17,16 @@ enum class RunMode {
     BadArguments,       // nothing is done but telling so
 };
 
+// What an unattended run does with the chosen versions.
+enum class RunAction {
+    Install,
+    Verify,     // "/verify": every file the last installation recorded, present and unchanged
+    Uninstall,  // "/uninstall": the recorded files that are unchanged, then the record
+};
+
 struct CommandLine {
     RunMode mode = RunMode::Window;
+    RunAction action = RunAction::Install;
     bool quiet = false;         // no window and no message box, ever
     bool allUsers = false;      // the all-users Plugins folder instead of the automatic choice
     bool allVersions = false;   // "/version:all"

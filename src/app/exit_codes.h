@@ -26,6 +26,9 @@ enum class ExitCode : int {
     PackageTooLarge = 33,
     PathBlocked = 34,          // a file of the Plugins folder stands where the package has a folder, or the reverse
     AnotherInstallation = 35,  // another process is installing into the same Plugins folder
+    // "/verify" and "/uninstall"; clear of the installation's range, so that a tool can tell them apart.
+    NotInstalled = 40,         // no install record of ours for the chosen version
+    FilesChanged = 41,         // "/verify": a recorded file is missing or no longer what was installed
 };
 
 ExitCode ExitCodeOf(InstallOutcome outcome);

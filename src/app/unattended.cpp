@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "app/startup.h"
@@ -10,9 +11,13 @@
 #include "discovery/version_rules.h"
 #include "plugin/file_handle.h"
 #include "plugin/install_log.h"
+#include "plugin/install_record_store.h"
 #include "plugin/package_fetch.h"
 #include "plugin/package_install.h"
 #include "plugin/plugin_page.h"
+#include "plugin/record_actions.h"
+#include "plugin/uninstall.h"
+#include "plugin/verify_install.h"
 #include "ui/app_look.h"
 
 namespace qln {
@@ -43,7 +48,10 @@ public:
         return code;
     }
 
-    ExitCode Install() {
+    // What every action does first: the single-instance rule, the roll-back of an installation
+    // that ended with its process, SketchUp closed (when `sketchUpRunningText` is given) and
+    // the versions to act on. A refusal's exit code, or nothing when the action may go on.
+    std::optional<ExitCode> Begin(const wchar_t* sketchUpRunningText) {
         // The window and the unattended run exclude each other through the same mutex, held
         // until the process ends.
         CreateMutexW(nullptr, TRUE, kAppTitle);
@@ -51,19 +59,68 @@ public:
             return Refused(ExitCode::AnotherInstance, "another-instance", kAlreadyRunningText);
         // An installation that ended with its process during its moves is rolled back first.
         RecoverInterruptedInstall();
-        if (IsSketchUpRunning())
-            return Refused(ExitCode::SketchUpRunning, "sketchup-running",
-                           L"检测到草图大师正在运行，请先退出草图大师后再安装！");
-        const std::vector<std::wstring> versions = ChooseVersions(line_, FindVersions());
-        if (versions.empty()) {
+        if (sketchUpRunningText && IsSketchUpRunning())
+            return Refused(ExitCode::SketchUpRunning, "sketchup-running", sketchUpRunningText);
+        versions_ = ChooseVersions(line_, FindVersions());
+        if (versions_.empty()) {
             const std::wstring reason = line_.year != 0
                                             ? L"未找到草图大师 " + std::to_wstring(line_.year) + L"，请检查 /version: 的年份！"
                                             : std::wstring(L"未检测到已安装的草图大师，请先安装草图大师！");
             return Refused(ExitCode::NoTarget, InstallOutcomeName(InstallOutcome::NoTarget), reason);
         }
+        return std::nullopt;
+    }
+
+    std::wstring Target(const std::wstring& version) const {
+        return GetPluginsDir(version, line_.allUsers ? PluginsKind::AllUsers : PluginsKind::Automatic);
+    }
+
+    // Every chosen version checked; the first that is not intact decides the exit code.
+    ExitCode Verify() {
+        if (const std::optional<ExitCode> refused = Begin(nullptr)) return *refused;
+        ExitCode first = ExitCode::Success;
+        std::wstring told;
+        for (const std::wstring& version : versions_) {
+            const std::wstring target = Target(version);
+            const VerifyReport report = VerifyInstalled(target);
+            LogVerify(L"unattended", version, target, report);
+            const ExitCode code = !report.recorded ? ExitCode::NotInstalled
+                                  : report.Intact() ? ExitCode::Success
+                                                    : ExitCode::FilesChanged;
+            if (first == ExitCode::Success) first = code;
+            told += (told.empty() ? L"" : L"\n\n") + VerifyMessage(report, version);
+        }
+        Tell(told, first == ExitCode::Success ? MB_ICONINFORMATION : MB_ICONWARNING);
+        return first;
+    }
+
+    ExitCode Uninstall() {
+        if (const std::optional<ExitCode> refused = Begin(L"检测到草图大师正在运行，请先退出草图大师后再卸载！"))
+            return *refused;
+        ExitCode first = ExitCode::Success;
+        std::wstring told;
+        for (const std::wstring& version : versions_) {
+            const std::wstring target = Target(version);
+            const UninstallReport report = UninstallRecorded(target);
+            LogUninstall(L"unattended", version, target, report);
+            const ExitCode code = report.outcome == UninstallOutcome::Removed        ? ExitCode::Success
+                                  : report.outcome == UninstallOutcome::NotInstalled ? ExitCode::NotInstalled
+                                                                                     : ExitCodeOf(report.failure);
+            if (first == ExitCode::Success) first = code;
+            told += (told.empty() ? L"" : L"\n\n") + UninstallMessage(report, version);
+        }
+        Tell(told, first == ExitCode::Success ? MB_ICONINFORMATION : MB_ICONWARNING);
+        return first;
+    }
+
+    ExitCode Install() {
+        if (const std::optional<ExitCode> refused = Begin(L"检测到草图大师正在运行，请先退出草图大师后再安装！"))
+            return *refused;
+        const std::vector<std::wstring>& versions = versions_;
 
         std::wstring package = line_.package;
         bool downloaded = false;
+        InstallSource downloadedFrom;
         if (!package.empty()) {
             source_ = package;
             switch (CheckLocalPackage(package, &packageBytes_)) {
@@ -76,11 +133,21 @@ public:
             }
         } else {
             source_ = line_.url.empty() ? PackageUrl() : line_.url;
-            package = PackageFilePath();
+            package = NewTempPackageFile();
+            if (package.empty())
+                return Refused(ExitCodeOf(InstallOutcome::AccessDenied), InstallOutcomeName(InstallOutcome::AccessDenied),
+                               L"无法在临时文件夹中创建插件包文件，请检查临时文件夹的权限！");
             downloaded = true;
-            const FetchResult fetch = FetchPackageToFile(source_, package, !line_.url.empty());
+            const std::optional<InstallSource> validators = CurrentValidators();
+            const FetchResult fetch =
+                FetchPackageToFile(source_, package, !line_.url.empty(), validators ? &*validators : nullptr);
             httpStatus_ = fetch.httpStatus;
             packageBytes_ = fetch.bytes;
+            if (fetch.notModified && fetch.outcome == InstallOutcome::Succeeded) {
+                DeleteFileW(package.c_str());
+                return UpToDate();
+            }
+            downloadedFrom = {source_, fetch.etag, fetch.lastModified};
             if (fetch.outcome != InstallOutcome::Succeeded) {
                 DeleteFileW(package.c_str());
                 std::wstring reason = InstallOutcomeMessage(fetch.outcome);
@@ -97,10 +164,9 @@ public:
         // Every chosen version is tried; the first failure decides the exit code.
         InstallOutcome first = InstallOutcome::Succeeded;
         for (const std::wstring& version : versions) {
-            const std::wstring target =
-                GetPluginsDir(version, line_.allUsers ? PluginsKind::AllUsers : PluginsKind::Automatic);
-            const InstallReport report =
-                downloaded ? InstallPackageFile(package, target) : InstallLocalPackageFile(package, target);
+            const std::wstring target = Target(version);
+            const InstallReport report = downloaded ? InstallPackageFile(package, target, downloadedFrom)
+                                                    : InstallLocalPackageFile(package, target);
             InstallLogEntry entry = BaseEntry();
             entry.target = target;
             entry.membersWritten = report.membersWritten;
@@ -121,6 +187,40 @@ public:
     }
 
 private:
+    // The validators to ask the server with: only when every chosen version was installed from
+    // this same source with the same validators and still holds every recorded file as it was
+    // written. A version that lacks a file needs the package whatever the server says.
+    std::optional<InstallSource> CurrentValidators() const {
+        std::vector<InstallRecord> records;
+        for (const std::wstring& version : versions_) {
+            std::optional<InstallRecord> record = ReadInstallRecord(Target(version));
+            if (!record) return std::nullopt;
+            records.push_back(std::move(*record));
+        }
+        std::vector<const InstallRecord*> shown;
+        for (const InstallRecord& record : records) shown.push_back(&record);
+        std::optional<InstallSource> validators = SharedValidators(shown, SourceAsLogged(source_));
+        for (std::size_t i = 0; validators && i < versions_.size(); ++i)
+            if (!VerifyRecord(Target(versions_[i]), records[i]).Intact()) validators.reset();
+        return validators;
+    }
+
+    // The server confirmed the recorded package and every file of it is in place: one log entry a
+    // version, nothing downloaded or written.
+    ExitCode UpToDate() {
+        for (const std::wstring& version : versions_) {
+            InstallLogEntry entry = BaseEntry();
+            entry.target = Target(version);
+            entry.result = "up-to-date";
+            entry.reason = kUpToDateText;
+            AppendInstallLog(entry);
+        }
+        Tell(kUpToDateText, MB_ICONINFORMATION);
+        return ExitCode::Success;
+    }
+
+    static constexpr const wchar_t* kUpToDateText = L"插件已是最新版本，文件完整，无需下载。";
+
     InstallLogEntry BaseEntry() const {
         InstallLogEntry entry;
         entry.mode = L"unattended";
@@ -131,6 +231,7 @@ private:
     }
 
     const CommandLine& line_;
+    std::vector<std::wstring> versions_;
     std::wstring source_;
     int httpStatus_ = 0;
     std::uint64_t packageBytes_ = 0;
@@ -157,6 +258,11 @@ ExitCode RunWithoutWindow(const CommandLine& line) {
         break;
     }
     try {
+        switch (line.action) {
+        case RunAction::Verify: return run.Verify();
+        case RunAction::Uninstall: return run.Uninstall();
+        case RunAction::Install: break;
+        }
         return run.Install();
     } catch (...) {
         return ExitCodeOf(InstallOutcome::AccessDenied);

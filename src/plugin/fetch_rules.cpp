@@ -4,6 +4,20 @@
 
 namespace qln {
 
+bool AreHeaderLines(std::string_view lines) {
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const char c = lines[i];
+        if (c == '\r') {
+            if (i == lineStart || i + 1 >= lines.size() || lines[i + 1] != '\n') return false;
+            lineStart = ++i + 1;
+        } else if (!((c >= 0x20 && c < 0x7F) || c == '\t')) {
+            return false;
+        }
+    }
+    return lineStart == lines.size();
+}
+
 int StatusCodeOfHeaders(std::string_view raw) {
     // "HTTP/x.y SP code": the three digits after the first blank.
     if (raw.substr(0, 5) != "HTTP/") return 0;

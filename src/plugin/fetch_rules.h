@@ -18,6 +18,11 @@ inline constexpr std::uint64_t kPackageSizeLimit = 256ull * 1024 * 1024;
 // none to read.
 int StatusCodeOfHeaders(std::string_view rawHeaders);
 
+// Request header lines a caller adds: empty, or whole lines of printable ASCII (tabs allowed),
+// each ended by CR LF and none empty, so that no value can add a line of its own or end the
+// header block.
+bool AreHeaderLines(std::string_view lines);
+
 // Only 200 carries the whole package: no range is asked for, and any other status (a redirect
 // page, 404, 500) has a body that is not it.
 inline bool IsPackageStatus(int status) { return status == 200; }

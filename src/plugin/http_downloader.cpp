@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "base/owned.h"
+#include "plugin/fetch_rules.h"
 #include "plugin/url.h"
 
 namespace qln {
@@ -93,7 +94,7 @@ std::vector<LiveTransfer*> g_live;
 // items out. A table of 32-bit descriptors (offset in the low half, length in the high half)
 // sits at its start; the items follow from byte 100, each with a zero byte after it.
 enum BlockText { kUrlText, kReferrerText, kUserText, kPasswordText, kHostText, kPathText, kVersionText, kBodyText,
-                 kTextCount };
+                 kHeadersText, kTextCount };
 constexpr std::size_t kFixedItem = kTextCount;
 constexpr std::size_t kItemCount = kTextCount + 1;
 constexpr std::size_t kDataStart = 100;
@@ -301,6 +302,7 @@ std::string RunTransfer(const Request& request, bool& reachedBody, DWORD& error)
 
     std::string headers = setup.formBody ? kFormContentType : "";
     headers += RangeHeaderLine(fixed.rangeStart, fixed.rangeExtent);
+    headers += request.text(kHeadersText);
     const std::string& body = request.text(kBodyText);
     if (!HttpSendRequestA(httpRequest.get(), NullIfEmpty(headers), headers.empty() ? 0 : static_cast<DWORD>(-1),
                           body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size())))
@@ -419,6 +421,12 @@ void HttpDownloader::CancelTransfers(std::uint64_t context) {
 
 std::wstring HttpDownloader::HttpVersion() const { return WidenText(httpVersion_); }
 
+bool HttpDownloader::SetRequestHeaders(std::string_view lines) {
+    const bool wellFormed = AreHeaderLines(lines);
+    requestHeaders_ = wellFormed ? std::string(lines) : std::string();
+    return wellFormed;
+}
+
 void HttpDownloader::SetHttpVersion(std::wstring_view version) {
     const std::string narrow = NarrowText(version);
     const std::size_t length = std::min(narrow.size(), kHttpVersionField - 1);
@@ -451,6 +459,7 @@ std::string HttpDownloader::Transfer(TransferKind kind, std::wstring_view url, s
         texts[kPathText] = parsed.path;
         texts[kVersionText] = httpVersion_;
         texts[kBodyText] = SetupOf(kind).formBody ? body : std::string_view();
+        texts[kHeadersText] = requestHeaders_;
         block = PackRequest(texts, fixed);
     } catch (...) {
         block.reset();

@@ -111,6 +111,9 @@ public:
     // reserves nothing, and a body that grows beyond it ends as a failed read does.
     std::uint64_t MaxBodyLength() const { return maxBodyLength_; }
     void SetMaxBodyLength(std::uint64_t bytes) { maxBodyLength_ = bytes; }
+    // Header lines added to every request ("Name: value", each ended by CR LF; empty: none).
+    // Anything else is refused (false) and no lines are added.
+    bool SetRequestHeaders(std::string_view lines);
 
     // Ends every running transfer that was started with `context`: its request handle is closed
     // (which makes a read that waits for data return on Windows; Wine lets such a read run to
@@ -131,6 +134,7 @@ private:
     std::int32_t chunkSize_ = kDefaultChunkSize;
     bool secureAlways_ = false;
     std::uint64_t maxBodyLength_ = 0;
+    std::string requestHeaders_;
 
     std::string Transfer(TransferKind kind, std::wstring_view url, std::string_view body, std::uint64_t context,
                          std::int32_t rangeStart, std::int32_t rangeExtent, std::wstring_view referrer,

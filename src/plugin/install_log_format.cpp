@@ -70,12 +70,15 @@ std::wstring RedactUrl(std::wstring_view url) {
     return redacted;
 }
 
+std::wstring SourceAsLogged(std::wstring_view source) {
+    return source.find(L"://") != std::wstring_view::npos ? RedactUrl(source) : std::wstring(source);
+}
+
 std::string FormatInstallLogEntry(const InstallLogEntry& entry) {
     std::string text = "[" + Field(entry.time) + "] Quorlen插件安装器 " + Field(entry.programVersion) + " " +
                        Field(entry.mode) + "\r\n";
     if (!entry.source.empty()) {
-        const bool isUrl = entry.source.find(L"://") != std::wstring::npos;
-        text += "  source: " + Field(isUrl ? RedactUrl(entry.source) : entry.source);
+        text += "  source: " + Field(SourceAsLogged(entry.source));
         if (entry.httpStatus != 0) text += " (HTTP " + std::to_string(entry.httpStatus) + ")";
         text += "\r\n";
     }

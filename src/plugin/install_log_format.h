@@ -32,6 +32,9 @@ struct InstallLogEntry {
 // package came from.
 std::wstring RedactUrl(std::wstring_view url);
 
+// A source as the log writes it: an address redacted, a local path as it is.
+std::wstring SourceAsLogged(std::wstring_view source);
+
 // UTF-8 of wide text (UTF-16, or UTF-32 where wchar_t is 32 bits); a lone surrogate becomes
 // U+FFFD.
 std::string ToUtf8(std::wstring_view text);

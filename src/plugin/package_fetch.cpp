@@ -22,6 +22,8 @@ struct Fetch {
     int status = 0;
     std::uint64_t announced = 0;
     std::uint64_t written = 0;
+    bool conditional = false;
+    bool notModified = false;
     bool began = false;
     bool refusedStatus = false;
     bool tooLarge = false;
@@ -44,7 +46,8 @@ void OnBegin(HINTERNET, std::uint64_t context, std::uint32_t) {
     fetch.began = true;
     // The length as the headers state it, in 64 bits: the event's 32-bit copy can wrap.
     fetch.announced = fetch.head.contentLength.value_or(0);
-    const InstallOutcome verdict = JudgeResponseHead(fetch.head, false, kPackageSizeLimit);
+    const InstallOutcome verdict = JudgeResponseHead(fetch.head, false, kPackageSizeLimit, fetch.conditional);
+    fetch.notModified = IsNotModified(fetch.head, fetch.conditional);
     fetch.refusedStatus = verdict == InstallOutcome::ServerError;
     fetch.tooLarge = verdict == InstallOutcome::PackageTooLarge;
 }
@@ -52,7 +55,7 @@ void OnBegin(HINTERNET, std::uint64_t context, std::uint32_t) {
 std::int32_t OnChunk(HINTERNET, std::uint64_t context, const std::uint8_t* chunk, std::uint32_t length,
                      std::uint32_t, std::uint32_t) {
     Fetch& fetch = FetchOf(context);
-    if (fetch.refusedStatus || fetch.tooLarge) return 1;
+    if (fetch.refusedStatus || fetch.tooLarge || fetch.notModified) return 1;
     if (JudgeNextChunk(fetch.written, length, kPackageSizeLimit) != InstallOutcome::Succeeded) {
         fetch.tooLarge = true;
         return 1;
@@ -77,6 +80,7 @@ InstallOutcome OutcomeOf(const Fetch& fetch) {
     if (fetch.failed || !fetch.began) return OutcomeOfInternetError(fetch.failError);
     if (fetch.refusedStatus) return InstallOutcome::ServerError;
     if (fetch.tooLarge) return InstallOutcome::PackageTooLarge;
+    if (fetch.notModified) return InstallOutcome::Succeeded;  // no body to judge
     if (fetch.writeFailed)
         return fetch.writeError == ERROR_DISK_FULL || fetch.writeError == ERROR_HANDLE_DISK_FULL
                    ? InstallOutcome::DiskFull
@@ -88,7 +92,8 @@ InstallOutcome OutcomeOf(const Fetch& fetch) {
 
 }  // namespace
 
-FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file, bool secureAlways) {
+FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file, bool secureAlways,
+                               const InstallSource* validators) {
     FetchResult result;
     FileHandle output(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!output) {
@@ -102,6 +107,10 @@ FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file
     downloader.SetChunkSize(kFetchChunk);
     downloader.SetSecureAlways(secureAlways);
     downloader.SetMaxBodyLength(kPackageSizeLimit);
+    if (validators) {
+        const std::string headers = ConditionalRequestHeaders(*validators);
+        fetch.conditional = !headers.empty() && downloader.SetRequestHeaders(headers);
+    }
     downloader.AssignEvent(L"Headers", AsEventHandler(OnHeaders));
     downloader.AssignEvent(L"DownloadBegin", AsEventHandler(OnBegin));
     downloader.AssignEvent(L"FileDownload", AsEventHandler(OnChunk));
@@ -110,6 +119,9 @@ FetchResult FetchPackageToFile(const std::wstring& url, const std::wstring& file
     result.outcome = OutcomeOf(fetch);
     result.httpStatus = fetch.status;
     result.bytes = fetch.written;
+    result.notModified = fetch.notModified && !fetch.failed;
+    result.etag = fetch.head.etag;
+    result.lastModified = fetch.head.lastModified;
     if (fetch.failed) result.error = fetch.failError;
     return result;
 }
@@ -129,20 +141,28 @@ LocalPackageCheck CheckLocalPackage(const std::wstring& path, std::uint64_t* siz
     return LooksLikePackageStart(start, read) ? LocalPackageCheck::Package : LocalPackageCheck::NotPackage;
 }
 
+std::wstring NewTempPackageFile() {
+    // In this run's private folder, where no other account can have prepared a name.
+    const std::wstring folder = RunTempFolder();
+    wchar_t name[MAX_PATH + 1] = {};
+    // With 0 for the number, the file is created (CREATE_NEW) under the first free name.
+    if (folder.empty() || GetTempFileNameW(folder.c_str(), L"qln", 0, name) == 0) return {};
+    return name;
+}
+
 InstallReport InstallLocalPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir) {
     bool lossy = false;
     WideToAnsi(packagePath, &lossy);
-    if (!lossy) return InstallPackageFile(packagePath, pluginsDir);
-    const std::wstring folder = RunTempFolder();
-    const std::wstring copy = folder.empty() ? std::wstring() : folder + L"\\qln_local.tmp";
-    // Never over a file that is there already: it would not be the copy.
-    if (copy.empty() || !CopyFileW(packagePath.c_str(), copy.c_str(), TRUE)) {
+    if (!lossy) return InstallPackageFile(packagePath, pluginsDir, InstallSource{packagePath, {}, {}});
+    const std::wstring copy = NewTempPackageFile();
+    if (copy.empty() || !CopyFileW(packagePath.c_str(), copy.c_str(), FALSE)) {
+        if (!copy.empty()) DeleteFileW(copy.c_str());
         InstallReport report;
         report.outcome = InstallOutcome::AccessDenied;
         report.detail = packagePath;
         return report;
     }
-    InstallReport report = InstallPackageFile(copy, pluginsDir);
+    InstallReport report = InstallPackageFile(copy, pluginsDir, InstallSource{packagePath, {}, {}});
     // The copy keeps a read-only attribute of the original, which would stop its deletion.
     SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(copy.c_str());

@@ -180,7 +180,7 @@ void InstallPackage(HINTERNET, std::uint64_t context, const std::uint8_t*, std::
                 report.outcome = InstallOutcome::NoTarget;
             } else {
                 target = GetPluginsDir(entry, PluginsKind::Automatic);
-                report = InstallPackageFile(PackageFilePath(), target);
+                report = InstallPackageFile(PackageFilePath(), target, end.source);
             }
             if (report.outcome == InstallOutcome::Succeeded) DeleteFileW(PackageFilePath().c_str());
         } else if (!end.keepPackage) {

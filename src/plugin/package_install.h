@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "plugin/install_outcome.h"
+#include "plugin/install_record.h"
 
 namespace qln {
 
@@ -41,6 +42,8 @@ struct TransferEnd {
     InstallOutcome verdict = InstallOutcome::Succeeded;
     // For a failed download: whether the package file stays (it holds what the server sent).
     bool keepPackage = true;
+    // Where the package came from and the server's validators, for the install record.
+    InstallSource source;
 };
 
 // What the installation needs of the plugin page (Form2). Every member is called on the
@@ -112,7 +115,11 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
 //   their attributes back; a target folder the installation made is removed again.
 // The outcome says what helps (install_outcome.h); a roll-back that could not finish keeps its
 // journal for the next start (`rollbackIncomplete`).
-InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir);
+// A successful installation whose `source` names where the package came from (every road of the
+// program names it) leaves its install record beside the target (install_record_store.h): the
+// source, the package, and every file and new folder it placed.
+InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir,
+                                 const InstallSource& source = {});
 
 // Told of every installation InstallPackage made, with the Plugins folder it went to (empty
 // when none was reached), on the worker thread, before the result message. The page logs it.

@@ -21,6 +21,7 @@
 #include "plugin/package_fetch.h"
 #include "plugin/gui_crossing.h"
 #include "plugin/package_install.h"
+#include "plugin/record_actions.h"
 #include "plugin/transfer_rules.h"
 #include "plugin/update_server.h"
 #include "ui/app_look.h"
@@ -60,6 +61,8 @@ public:
         status_ = 0;
         verdict_ = InstallOutcome::Succeeded;
         announced_.reset();
+        etag_.clear();
+        lastModified_.clear();
         received_ = 0;
         lastPosition_ = -1;
         DownloadBusy.store(1);
@@ -74,6 +77,8 @@ public:
         headSeen_ = true;
         status_ = head.statusRead ? static_cast<int>(head.status) : 0;
         announced_ = head.contentLength;
+        etag_ = head.etag;
+        lastModified_ = head.lastModified;
         verdict_ = JudgeResponseHead(head, false);
     }
 
@@ -125,6 +130,7 @@ public:
         // What the server sent stays for a look, as a package that could not be installed
         // stays; a body refused for its size, or one that could not be written, does not.
         end.keepPackage = end.verdict != InstallOutcome::PackageTooLarge && !writeFailed_;
+        end.source = {PackageUrl(), etag_, lastModified_};
         return end;
     }
 
@@ -198,6 +204,7 @@ private:
     bool cancelled_ = false;
     bool closeRequested_ = false;
     bool headSeen_ = false;
+    std::string etag_, lastModified_;
     bool writeFailed_ = false;
     int status_ = 0;
     InstallOutcome verdict_ = InstallOutcome::Succeeded;
@@ -322,6 +329,8 @@ void ShowInstallMenu(HWND page, LPARAM at) {
     HMENU menu = CreatePopupMenu();
     if (!menu) return;
     AppendMenuW(menu, MF_STRING, kLocalPackageMenuId, kLocalPackageMenuText);
+    AppendMenuW(menu, MF_STRING, kVerifyMenuId, kVerifyMenuText);
+    AppendMenuW(menu, MF_STRING, kUninstallMenuId, kUninstallMenuText);
     // The choice arrives as WM_COMMAND to the page.
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, page, nullptr);
     DestroyMenu(menu);
@@ -344,6 +353,14 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         if (id == static_cast<int>(kLocalPackageMenuId) && code == 0) {
             const std::wstring path = ChooseLocalPackage(window);
             if (!path.empty()) InstallLocalPackage(window, path);
+            return 0;
+        }
+        if (id == static_cast<int>(kVerifyMenuId) && code == 0) {
+            CheckSelectedVersionFiles(window, Form2.list1);
+            return 0;
+        }
+        if (id == static_cast<int>(kUninstallMenuId) && code == 0) {
+            UninstallSelectedVersion(window, Form2.list1);
             return 0;
         }
         if (id == form2_ids::kList1 && code == LBN_SELCHANGE) {

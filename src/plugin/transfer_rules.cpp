@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "plugin/install_record.h"
+
 namespace qln {
 
 namespace {
@@ -55,6 +57,7 @@ bool ParseStatusLine(std::string_view line, std::uint32_t& status) {
 ResponseHead ParseResponseHead(std::string_view raw) {
     ResponseHead head;
     bool first = true;
+    bool etagRepeated = false, lastModifiedRepeated = false;
     while (!raw.empty()) {
         std::size_t end = raw.find('\n');
         std::string_view line = raw.substr(0, end);
@@ -67,8 +70,19 @@ ResponseHead ParseResponseHead(std::string_view raw) {
         }
         if (line.empty()) break;  // the end of the header block
         const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos || !EqualsNoCase(Trim(line.substr(0, colon)), "content-length"))
+        if (colon == std::string_view::npos) continue;
+        const std::string_view name = Trim(line.substr(0, colon));
+        // A validator given twice is no validator: which one described the body is unknown.
+        const bool isEtag = EqualsNoCase(name, "etag"), isLastModified = EqualsNoCase(name, "last-modified");
+        if (isEtag || isLastModified) {
+            const std::string_view value = Trim(line.substr(colon + 1));
+            std::string& kept = isEtag ? head.etag : head.lastModified;
+            bool& repeated = isEtag ? etagRepeated : lastModifiedRepeated;
+            repeated = repeated || !kept.empty();
+            if (!repeated && IsValidatorValue(value)) kept = value;
             continue;
+        }
+        if (!EqualsNoCase(name, "content-length")) continue;
         const std::optional<std::uint64_t> value = ParseDecimal(Trim(line.substr(colon + 1)));
         if (!value || (head.contentLength && *head.contentLength != *value))
             head.contentLengthInvalid = true;
@@ -76,11 +90,14 @@ ResponseHead ParseResponseHead(std::string_view raw) {
             head.contentLength = value;
     }
     if (head.contentLengthInvalid) head.contentLength.reset();
+    if (etagRepeated) head.etag.clear();
+    if (lastModifiedRepeated) head.lastModified.clear();
     return head;
 }
 
-InstallOutcome JudgeResponseHead(const ResponseHead& head, bool rangeAsked, std::uint64_t cap) {
+InstallOutcome JudgeResponseHead(const ResponseHead& head, bool rangeAsked, std::uint64_t cap, bool conditionalAsked) {
     if (!head.statusRead) return InstallOutcome::ServerError;
+    if (IsNotModified(head, conditionalAsked)) return InstallOutcome::Succeeded;
     const bool packageStatus = head.status == 200 || (rangeAsked && head.status == 206);
     if (!packageStatus || head.contentLengthInvalid) return InstallOutcome::ServerError;
     if (head.contentLength && *head.contentLength > cap) return InstallOutcome::PackageTooLarge;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "plugin/install_outcome.h"
@@ -22,13 +23,25 @@ struct ResponseHead {
     std::uint32_t status = 0;
     std::optional<std::uint64_t> contentLength;  // saturates at the largest value; never wraps
     bool contentLengthInvalid = false;           // not a decimal number, or two that disagree
+    // The validators of the answer, kept only when usable again in a request (install_record.h):
+    // empty when absent, repeated or unusable.
+    std::string etag;
+    std::string lastModified;
 };
 ResponseHead ParseResponseHead(std::string_view rawHeaders);
 
-// Before the body. Succeeded: the body may be taken as the package. ServerError: no readable
-// status, a status other than 200 (or 206 when a range was asked), or an unreadable length.
+// Before the body. Succeeded: the body may be taken as the package, or, for a 304 to a request
+// that was asked conditionally (`conditionalAsked`), the package the request described is
+// still current and no body follows. ServerError: no readable status, a status other than 200
+// (or 206 when a range was asked, 304 when asked conditionally), or an unreadable length.
 // PackageTooLarge: an announced length above `cap`.
-InstallOutcome JudgeResponseHead(const ResponseHead& head, bool rangeAsked, std::uint64_t cap = kMaxPackageBytes);
+InstallOutcome JudgeResponseHead(const ResponseHead& head, bool rangeAsked, std::uint64_t cap = kMaxPackageBytes,
+                                 bool conditionalAsked = false);
+
+// The answer to a conditional request that says the package did not change.
+inline bool IsNotModified(const ResponseHead& head, bool conditionalAsked) {
+    return conditionalAsked && head.statusRead && head.status == 304;
+}
 
 // While the body arrives: Succeeded when `chunk` more bytes after `received` stay within `cap`,
 // PackageTooLarge otherwise. Computed without overflow for any values.

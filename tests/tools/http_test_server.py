@@ -31,11 +31,14 @@ Resources (any method):
                       nothing until the client closes), huge (a Content-Length of 300 MiB, then
                       the package and the connection closes), chunked (no Content-Length),
                       partial (status 206 with the whole package), redirect-http (302 to the
-                      same path on the plain port)
+                      same path on the plain port), conditional (ETag and Last-Modified on the
+                      200, and 304 without a body to a request whose If-None-Match names that
+                      ETag, or, without If-None-Match, whose If-Modified-Since is that date)
   anything else       404 with a short text body
 Pattern byte i is i % 251, so that no chunk boundary lines up with the pattern.
 """
 import argparse
+import hashlib
 import http.server
 import os
 import socket
@@ -47,6 +50,7 @@ import time
 
 PERIOD = bytes(i % 251 for i in range(251 * 261))  # a whole number of periods, ~64 KB
 CHUNK_PIECES = (1000, 3000, 5000, 7)
+LAST_MODIFIED = "Tue, 03 Mar 2026 10:00:00 GMT"
 
 
 def pattern_slices(total):
@@ -168,6 +172,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        if mode == "conditional":
+            etag = '"qln-%s"' % hashlib.sha256(data).hexdigest()[:16]
+            asked_tag = self.headers.get("If-None-Match")
+            current = asked_tag == etag if asked_tag is not None else \
+                self.headers.get("If-Modified-Since") == LAST_MODIFIED
+            self.send_response(304 if current else 200)
+            self.send_header("ETag", etag)
+            self.send_header("Last-Modified", LAST_MODIFIED)
+            if not current:
+                self.send_header("Content-Type", "application/octet-stream")
+                self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            if not current:
+                self.wfile.write(data)
+            return
         if mode == "chunked":
             self.send_response(200)
             self.send_header("Content-Type", "application/octet-stream")
@@ -260,7 +279,8 @@ def main():
     parser.add_argument("--package-path", default=Handler.package_path)
     parser.add_argument("--http-port", type=int, default=0, help="listen here instead of a free port")
     parser.add_argument("--update-mode", default="ok",
-                        choices=("ok", "404", "broken", "slow", "hold", "huge", "chunked", "partial", "redirect-http"))
+                        choices=("ok", "404", "broken", "slow", "hold", "huge", "chunked", "partial", "redirect-http",
+                                 "conditional"))
     parser.add_argument("--tls-dir")
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")

@@ -151,6 +151,9 @@ add_dependencies(deploy_tests QuorlenInstallerDemo standin_sketchup)
 gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." TEST_FILTER "-MirrorTest.*" DISCOVERY_MODE PRE_TEST
   DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96)
 target_sources(deploy_tests PRIVATE tests/win/leftovers.cpp)
+# The install record: /verify, /uninstall and the conditional request of an unchanged package.
+target_sources(deploy_tests PRIVATE tests/win/record_test.cpp)
+target_link_libraries(deploy_tests PRIVATE bcrypt)
 # ---- Trustworthy updates (issue 9) -----------------------------------------------------------
 # The staged installation's tests link the test programs' own installation hook
 # (install_test_hooks.cpp defines ActiveInstallStepHook in place of the product's, which has none).

@@ -16,6 +16,7 @@
 #include "plugin/install/recovery.h"
 #include "plugin/install/run_temp.h"
 #include "plugin/install/stage.h"
+#include "plugin/install_record_store.h"
 #include "plugin/member_names.h"
 #include "plugin/package_install.h"
 
@@ -70,7 +71,8 @@ void MakeTargetFolder(const std::string& target8, const std::wstring& target) {
 }
 
 // Steps after the target exists: plan, stage, journal, moves, commit; rolled back on failure.
-void InstallStaged(WorkArea& work, unzFile archive, const std::vector<Member>& members, InstallReport& report) {
+void InstallStaged(WorkArea& work, unzFile archive, const std::vector<Member>& members, InstallReport& report,
+                   std::vector<JournalEntry>& placed) {
     Plan plan;
     if (Failure failure = MakePlan(members, work, plan)) return Report(report, failure);
     if (Failure failure = Stager(work).Run(archive, members, plan)) return Report(report, failure);
@@ -97,11 +99,13 @@ void InstallStaged(WorkArea& work, unzFile archive, const std::vector<Member>& m
         return;
     }
     report.membersWritten = static_cast<std::uint32_t>(plan.entries.size());
+    placed = journal;
 }
 
 }  // namespace
 
-InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir) {
+InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir,
+                                 const InstallSource& source) {
     InstallReport report;
     report.packageBytes = FileSize(packagePath);
     const std::wstring full = FullTarget(pluginsDir);
@@ -159,7 +163,10 @@ InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wst
         report.outcome = ClassifyFileError(created);
         report.systemError = created;
     } else {
-        InstallStaged(work, archive.get(), members, report);
+        std::vector<JournalEntry> placed;
+        InstallStaged(work, archive.get(), members, report, placed);
+        // Once every file is in place; a roll-back keeps the record of what was there before.
+        if (report.outcome == InstallOutcome::Succeeded) RecordInstallation(full, packagePath, placed, source);
         // After a roll-back that could not finish, the journal stays for the next start.
         if (!report.rollbackIncomplete) work.Remove();
     }
