@@ -3,20 +3,17 @@
 #include <memory>
 
 #include "base/sha256.h"
+#include "plugin/install/install_fs.h"
 
 namespace qln {
 
 namespace {
 
+using install::Extended;
+
 constexpr DWORD kDigestBuffer = 64 * 1024;
 
 bool IsMissingError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
-
-std::wstring Extended(const std::wstring& full) {
-    if (full.rfind(L"\\\\?\\", 0) == 0) return full;
-    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
-}
 
 // The walk from the Plugins folder down to `name`: Missing, Foreign or Opened (the way is clear).
 RecordedEntry WalkTo(const std::wstring& fullPluginsDir, const std::wstring& name, bool includingName) {
@@ -34,19 +31,7 @@ RecordedEntry WalkTo(const std::wstring& fullPluginsDir, const std::wstring& nam
 
 }  // namespace
 
-std::wstring FullPluginsDir(const std::wstring& pluginsDir) {
-    if (pluginsDir.empty()) return {};
-    const DWORD needed = GetFullPathNameW(pluginsDir.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return {};
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(pluginsDir.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) return {};
-    full.resize(length);
-    while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
-    const std::size_t leaf = full.find_last_of(L"\\/");
-    if (leaf == std::wstring::npos || leaf + 1 >= full.size() || full.back() == L':') return {};
-    return full;
-}
+std::wstring FullPluginsDir(const std::wstring& pluginsDir) { return install::FullTarget(pluginsDir); }
 
 std::wstring RecordedPath(const std::wstring& fullPluginsDir, const std::wstring& name) {
     return Extended(fullPluginsDir) + L"\\" + name;

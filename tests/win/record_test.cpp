@@ -143,6 +143,22 @@ TEST_F(RecordTest, UninstallLeavesOnlyWhatTheUserChangedOrAdded) {
     EXPECT_EQ(test::ReadBytes(In(L"user.rb")), "mine");
 }
 
+// An update that rolls back (a file of the plugin held open by another program) leaves the
+// record of the installation that is still in place, which still verifies.
+TEST_F(RecordTest, ARolledBackUpdateKeepsThePreviousRecord) {
+    ASSERT_EQ(Install(), 0u);
+    const std::string before = test::ReadBytes(RecordPath());
+    test::WriteBytes(package_, test::BuildZip({test::Folder("qln_demo/"), test::File("qln_demo/main.rb", "puts 'v2'\n"),
+                                               test::File("qln_demo.rb", "require 'qln_demo/main' # v2\n")}));
+    HANDLE held = CreateFileW(In(L"qln_demo.rb").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Install(), 31u);
+    CloseHandle(held);
+    EXPECT_EQ(test::ReadBytes(In(L"qln_demo\\main.rb")), kMainRb);
+    EXPECT_EQ(test::ReadBytes(RecordPath()), before);
+    EXPECT_EQ(Run(L"/verify"), 0u);
+}
+
 // Runs a host program (Wine gives no handle to wait on) until `done` holds.
 template <class Done>
 bool RunOnHost(const wchar_t* program, const std::wstring& args, Done done) {
