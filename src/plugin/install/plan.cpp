@@ -25,28 +25,47 @@ struct TargetEntry {
     bool alias = false;  // reached through a short name: the entry's own name is another
 };
 
+// Each folder of the target is listed once, rather than each name looked up on its own: an
+// update names every file of a folder that is there already.
 class TargetView {
 public:
     explicit TargetView(const WorkArea& work) : work_(work) {}
 
-    const TargetEntry& Look(const std::wstring& name) {
-        const std::wstring key = Key(name);
-        const auto known = seen_.find(key);
-        if (known != seen_.end()) return known->second;
-        TargetEntry entry;
+    TargetEntry Look(const std::wstring& name) {
+        const std::wstring leaf = Key(LeafOf(name));
+        const auto& listing = List(Key(ParentOf(name)), name);
+        if (const auto found = listing.find(leaf); found != listing.end()) return {found->second, false};
+        // Not a long name there. Where it may be an 8.3 alias (they all hold "~"), ask the system,
+        // which resolves aliases: what it finds under another name is reached through one.
+        if (leaf.find(L'~') == std::wstring::npos) return {};
         WIN32_FIND_DATAW found;
         const HANDLE search = FindFirstFileW(work_.InTarget(name).c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            FindClose(search);
-            entry.attributes = found.dwFileAttributes;
-            entry.alias = Key(found.cFileName) != Key(LeafOf(name));
-        }
-        return seen_.emplace(key, entry).first->second;
+        if (search == INVALID_HANDLE_VALUE) return {};
+        FindClose(search);
+        return {found.dwFileAttributes, Key(found.cFileName) != leaf};
     }
 
 private:
+    using Listing = std::unordered_map<std::wstring, DWORD>;  // long name key -> attributes
+
+    const Listing& List(const std::wstring& folderKey, const std::wstring& name) {
+        if (const auto known = listings_.find(folderKey); known != listings_.end()) return known->second;
+        Listing& listing = listings_[folderKey];
+        const std::wstring folder = ParentOf(name);
+        WIN32_FIND_DATAW found;
+        const HANDLE search =
+            FindFirstFileW(((folder.empty() ? work_.Target() : work_.InTarget(folder)) + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return listing;
+        do {
+            const std::wstring entry = found.cFileName;
+            if (entry != L"." && entry != L"..") listing.emplace(Key(entry), found.dwFileAttributes);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return listing;
+    }
+
     const WorkArea& work_;
-    std::unordered_map<std::wstring, TargetEntry> seen_;
+    std::unordered_map<std::wstring, Listing> listings_;
 };
 
 }  // namespace
