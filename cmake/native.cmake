@@ -17,6 +17,7 @@ add_executable(native_tests
   tests/native/transfer_rules_test.cpp
   tests/native/install_journal_test.cpp
   tests/native/owned_test.cpp
+  tests/native/folder_steps_test.cpp
 )
 target_compile_options(native_tests PRIVATE ${QLN_SANITIZE})
 target_link_options(native_tests PRIVATE ${QLN_SANITIZE})

@@ -24,11 +24,13 @@
 
 #include "discovery/discovery.h"
 #include "plugin/install_hooks.h"
+#include "plugin/install_progress.h"
 #include "plugin/install_journal.h"
 #include "plugin/file_handle.h"
 #include "plugin/member_names.h"
 #include "plugin/package_install.h"
 #include "plugin/package_reader.h"
+#include "plugin/target_folders.h"
 #include "plugin/transfer_rules.h"
 
 namespace qln {
@@ -401,6 +403,7 @@ public:
         std::vector<bool> staged(plan.entries.size(), false);
         if (unzGoToFirstFile(archive) != UNZ_OK) return Fail(InstallOutcome::DamagedPackage, L"");
         for (std::size_t i = 0; i < members.size(); ++i) {
+            ReportInstallProgress(i, members.size());
             if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) return Fail(InstallOutcome::DamagedPackage, L"");
             const PlannedEntry& entry = plan.entries[plan.entryOfMember[i]];
             const std::wstring path = work_.InStage(entry.name);
@@ -567,6 +570,7 @@ void MakeTargetFolder(const std::string& target) {
     ShellMoveFolder(transit, target, FOF_SILENT | FOF_NOCONFIRMATION);
     // A move that failed leaves our empty folder behind; it would stop every later road.
     _rmdir(transit.c_str());
+    MakeMissingFolders(AnsiToWide(target));  // the shell under Wine makes no missing parent
 }
 
 // Steps after the target exists: plan, stage, journal, moves, commit; rolled back on failure.
