@@ -33,6 +33,7 @@ add_library(qln_win STATIC
   src/plugin/package_reader.cpp
   src/plugin/staged_install.cpp
   src/plugin/target_folders.cpp
+  src/plugin/local_package.cpp
   src/plugin/install_hooks.cpp
   src/plugin/gui_crossing.cpp
   src/forms/layout/color.cpp

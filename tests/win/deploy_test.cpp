@@ -205,7 +205,7 @@ TEST_F(DeployTest, BadArgumentsRunNothing) {
     EXPECT_NE(log.find("/versoin:2021"), std::string::npos) << log;
 
     // Without /quiet the usage is told in one box, and "/?" shows it on request.
-    Watched loud = Run(L"/bogus");
+    Watched loud = Run(L"/version:all /bogus");
     EXPECT_EQ(loud.exitCode, 21u);
     Watched usage = Run(L"/?");
     EXPECT_EQ(usage.exitCode, 20u);

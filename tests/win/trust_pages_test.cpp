@@ -148,7 +148,7 @@ TEST_F(TrustPagesTest, ClosingDuringADownloadCancelsIt) {
 }
 
 // The user closes the main window while the package is being moved into place: the window stays
-// until the installation has finished, then goes by itself, without a result message.
+// until the installation has finished and told its result, then goes by itself.
 TEST_F(TrustPagesTest, ClosingDuringAnInstallationWaitsForItThenCloses) {
     SeedVersion(L"SketchUp 2021");
     ASSERT_NE(Build(), nullptr);
@@ -170,7 +170,10 @@ TEST_F(TrustPagesTest, ClosingDuringAnInstallationWaitsForItThenCloses) {
     EXPECT_TRUE(IsWindow(main)) << "the close waits for the installation";
     release = true;
     EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(main); }, 15000));
-    EXPECT_TRUE(catcher.NoneWithin(300));
+    CaughtBox result;
+    ASSERT_TRUE(catcher.Next(result, 300));
+    EXPECT_EQ(result.text, L"安装成功！");
+    EXPECT_EQ(result.owner, main);
     EXPECT_EQ(DownloadBusy.load(), 0);
     EXPECT_TRUE(FileExists(Plugins(L"SketchUp 2021") + L"\\qln_demo\\part19.rb"));
     EXPECT_FALSE(FileExists(PackageFilePath()));
