@@ -69,8 +69,14 @@ protected:
     static void Click(HWND page, int id) {
         PostMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
     }
-    // The next message box of the window's process, once the one before has gone.
-    HWND NextBox() { return test::WaitForWindow(window_.info.dwProcessId, L"#32770", kWait); }
+    // The next message box of the window's process (a dialog with the box's text), once the one
+    // before has gone.
+    HWND NextBox() {
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < kWait; Sleep(20))
+            for (HWND w : test::TopLevelWindows(window_.info.dwProcessId, true))
+                if (test::ClassOf(w) == L"#32770" && !test::WindowText(GetDlgItem(w, 0xFFFF)).empty()) return w;
+        return nullptr;
+    }
     static void Answer(HWND box, int button) {
         PostMessageW(box, WM_COMMAND, button, 0);
         for (const DWORD start = GetTickCount(); IsWindow(box) && GetTickCount() - start < kWait;) Sleep(20);
