@@ -64,34 +64,15 @@ TEST(VersionRulesTest, PathsAreJoinedWithoutNormalising) {
     EXPECT_EQ(ProgramFolder(L"C:\\Apps\\SU\\", false), L"C:\\Apps\\SU\\");
 }
 
-}  // namespace
-}  // namespace qln
-
-namespace qln {
-namespace {
-
-// An install location arrives with its trailing backslash (SketchUp's setup) or without one
-// (other tools): every path below it has exactly one separator either way.
+// SketchUp's setup writes an install location with a trailing backslash, other tools without.
 TEST(VersionRulesTest, PathsBelowAnInstallLocationHaveOneSeparator) {
-    struct Case {
-        std::wstring_view folder, name, joined;
-    };
-    const Case cases[] = {
-        {L"C:\\Program Files\\SketchUp\\SketchUp 2023\\", L"SketchUp.exe", L"C:\\Program Files\\SketchUp\\SketchUp 2023\\SketchUp.exe"},
-        {L"C:\\Program Files\\SketchUp\\SketchUp 2023", L"SketchUp.exe", L"C:\\Program Files\\SketchUp\\SketchUp 2023\\SketchUp.exe"},
-        {L"D:\\SU/", L"SketchUp\\SketchUp.exe", L"D:\\SU/SketchUp\\SketchUp.exe"},
-        {L"D:\\SU", L"\\SketchUp.exe", L"D:\\SU\\SketchUp.exe"},
-        {L"", L"SketchUp.exe", L"SketchUp.exe"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(JoinPath(c.folder, c.name), c.joined) << c.folder.size();
-
-    EXPECT_EQ(ProgramFolder(L"C:\\Apps\\SU", true), L"C:\\Apps\\SU\\SketchUp\\");
-    EXPECT_EQ(ProgramFolder(L"C:\\Apps\\SU", false), L"C:\\Apps\\SU");
-
+    for (std::wstring_view folder : {L"C:\\SU 2023\\", L"C:\\SU 2023"})
+        EXPECT_EQ(JoinPath(folder, L"SketchUp.exe"), L"C:\\SU 2023\\SketchUp.exe");
+    EXPECT_EQ(JoinPath(L"C:\\SU/", L"\\SketchUp.exe"), L"C:\\SU/SketchUp.exe");
+    EXPECT_EQ(JoinPath(L"", L"SketchUp.exe"), L"SketchUp.exe");
+    EXPECT_EQ(ProgramFolder(L"C:\\SU", true), L"C:\\SU\\SketchUp\\");
     const std::pair<std::wstring_view, std::wstring_view> trimmed[] = {
-        {L"C:\\Apps\\SU\\", L"C:\\Apps\\SU"}, {L"C:\\Apps\\SU", L"C:\\Apps\\SU"}, {L"C:\\Apps\\SU\\\\/", L"C:\\Apps\\SU"},
-        {L"C:\\", L"C:\\"}, {L"C:\\\\", L"C:\\"}, {L"C:", L"C:"}, {L"\\", L""}, {L"", L""},
-    };
+        {L"C:\\SU\\\\/", L"C:\\SU"}, {L"C:\\SU", L"C:\\SU"}, {L"C:\\\\", L"C:\\"}, {L"C:", L"C:"}, {L"\\", L""}};
     for (const auto& [path, expected] : trimmed) EXPECT_EQ(WithoutTrailingSeparators(path), expected) << path.size();
 }
 

@@ -781,5 +781,20 @@ TEST_F(WindowPageTest, TwoSketchUpsTheirVisibleWindowsAndActionsOnTheChosenOne) 
     EXPECT_EQ(ListTip(), L"");
 }
 
+// Built after the main window's first paint, not on the first click of its tab: the page lists the
+// windows of that moment, and one opened later only once refreshed.
+TEST_F(WindowPageTest, BuiltAfterTheFirstPaintWithTheWindowsOfThatMoment) {
+    const HWND early = StartSketchUp(L"early", L"SketchUp.exe", L"--title \"早 - SketchUp\"", 1).at(0);
+    ASSERT_NE(BuildForm1(nullptr, 0, 0), nullptr);
+    EXPECT_EQ(Form4.window, nullptr);  // not in the first frame's way
+    ASSERT_TRUE(test::PumpUntil([] { return Form3.window && Form4.window; }, 5000));
+    const HWND late = StartSketchUp(L"late", L"SketchUp.exe", L"--title \"晚 - SketchUp\"", 1).at(0);
+    test::PumpMessages(100);
+    EXPECT_EQ(Lines(), (std::vector<Line>{{L"早 - SketchUp", early}}));
+    Press(Form4.refresh);
+    EXPECT_EQ(Lines().size(), 2u);
+    EXPECT_GE(LineOf(late), 0);
+}
+
 }  // namespace
 }  // namespace qln

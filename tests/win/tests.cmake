@@ -213,8 +213,3 @@ add_dependencies(deploy_tests test_certs)
 gtest_discover_tests(deploy_tests TEST_PREFIX "deploy." TEST_FILTER "MirrorTest.*" DISCOVERY_MODE PRE_TEST
   DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK "wineprefix-96;port-443" ENVIRONMENT QLN_DPI=96 TIMEOUT 600)
 
-# Local packages beside the window, the later pages, and the installer run from outside on a
-# machine whose SketchUp was never started.
-target_sources(win_tests PRIVATE tests/win/local_install_test.cpp tests/win/later_pages_test.cpp
-  tests/win/target_folders_test.cpp)
-target_sources(deploy_tests PRIVATE tests/win/first_run_test.cpp)
