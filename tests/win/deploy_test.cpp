@@ -577,9 +577,8 @@ TEST_F(LocalPackageTest, InstallButtonContextMenuOpensTheFileDialog) {
     EXPECT_TRUE(EqualRect(&r, &before));
 }
 
-// A SketchUp installed but never started: its install location with or without the trailing
-// backslash its setup writes, none of the folders its first start makes. Unattended runs make
-// the folders SketchUp will read; the pages list it, launch it and show its program.
+// A SketchUp never started: its install location with or without the trailing backslash its setup
+// writes, none of the folders its first start makes, which unattended runs must make.
 TEST_F(LocalPackageTest, ANeverStartedSketchUpIsInstalledIntoListedAndLaunched) {
     const wchar_t* locations[] = {L"C:\\qln-tests\\SU 2021\\", L"C:\\qln-tests\\SU 2023"};
     const wchar_t* programs[] = {L"C:\\qln-tests\\SU 2021\\SketchUp.exe", L"C:\\qln-tests\\SU 2023\\SketchUp.exe"};
@@ -589,8 +588,7 @@ TEST_F(LocalPackageTest, ANeverStartedSketchUpIsInstalledIntoListedAndLaunched) 
         CopyFileW(QLN_STANDIN_WINPATH, programs[i], FALSE);
         test::SeedVersionKey(kYears[i], locations[i]);
     }
-    EXPECT_EQ(RunQuiet(L"/version:2023 /package:" + Quote(package_)), 0u);
-    EXPECT_EQ(RunQuiet(L"/version:2023 /allusers /package:" + Quote(package_)), 0u);
+    for (const wchar_t* kind : {L"", L" /allusers"}) EXPECT_EQ(RunQuiet(L"/version:2023 /package:" + Quote(package_) + kind), 0u);
     for (const wchar_t* root : {L"APPDATA", L"ALLUSERSPROFILE"})
         ExpectInstalled(GetEnvText(root) + L"\\SketchUp\\SketchUp 2023\\SketchUp\\Plugins");
 
