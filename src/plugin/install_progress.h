@@ -25,8 +25,8 @@ private:
     InstallProgressScope* outer_;
 };
 
-// Called by the installation before each of `total` members and once when all are done; does
-// nothing when nobody listens on this thread. A listener's exception stays here.
+// Called by the installation before each of its `total` members; does nothing when nobody
+// listens on this thread. A listener's exception stays here.
 void ReportInstallProgress(std::size_t done, std::size_t total) noexcept;
 
 }  // namespace qln
