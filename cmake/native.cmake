@@ -18,6 +18,7 @@ add_executable(native_tests
   tests/native/install_journal_test.cpp
   tests/native/owned_test.cpp
   tests/native/install_record_test.cpp
+  tests/native/folder_steps_test.cpp
 )
 target_compile_options(native_tests PRIVATE ${QLN_SANITIZE})
 target_link_options(native_tests PRIVATE ${QLN_SANITIZE})

@@ -48,6 +48,8 @@ add_library(qln_win STATIC
   src/plugin/install/recovery.cpp
   src/plugin/install/run_temp.cpp
   src/plugin/install/staged_install.cpp
+  src/plugin/install/target_folders.cpp
+  src/plugin/local_package.cpp
   src/plugin/install_hooks.cpp
   src/plugin/gui_crossing.cpp
   src/forms/layout/color.cpp

@@ -127,6 +127,45 @@ CommandLine ParseArguments(const std::vector<std::wstring>& arguments) {
     return line;
 }
 
+bool NamesUnattendedSwitch(const std::wstring& argument) {
+    if (argument.empty() || argument.front() != L'/') return false;
+    const std::wstring_view name = std::wstring_view(argument).substr(1, argument.find(L':') - 1);
+    for (const std::wstring_view unattended : {L"quiet", L"version", L"allusers", L"package", L"url", L"verify", L"uninstall"})
+        if (EqualsNoCase(name, unattended)) return true;
+    return false;
+}
+
+bool IsLogSwitch(const std::wstring& argument) {
+    return argument.size() > 5 && EqualsNoCase(std::wstring_view(argument).substr(0, 5), L"/log:");
+}
+
+// The window's reading: nothing it does not understand can keep it from opening.
+CommandLine WindowReading(const std::vector<std::wstring>& arguments) {
+    CommandLine line;
+    std::vector<std::wstring> plain;
+    bool usage = false;
+    for (const std::wstring& argument : arguments) {
+        if (!argument.empty() && argument.front() != L'/') {
+            plain.push_back(argument);
+        } else if (argument == L"/?") {
+            usage = true;
+        } else if (IsLogSwitch(argument) && line.log.empty()) {
+            line.log = argument.substr(5);
+        } else {
+            line.ignored.push_back(Shown(argument));
+        }
+    }
+    // Of several files none is the one the user meant.
+    if (plain.size() == 1) {
+        line.mode = RunMode::WindowWithPackage;
+        line.package = plain.front();
+    } else {
+        for (const std::wstring& file : plain) line.ignored.push_back(Shown(file));
+    }
+    if (usage) line.mode = RunMode::Usage;
+    return line;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
@@ -139,6 +178,24 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.log = argument.substr(5);
     }
     return line;
+}
+
+CommandLine ReadCommandLine(const std::vector<std::wstring>& arguments) {
+    CommandLine line = ParseCommandLine(arguments);
+    if (line.mode != RunMode::BadArguments) return line;
+    for (const std::wstring& argument : arguments)
+        if (NamesUnattendedSwitch(argument)) return line;
+    return WindowReading(arguments);
+}
+
+std::wstring IgnoredArgumentsReason(const std::vector<std::wstring>& ignored) {
+    std::wstring reason = L"无法识别的参数，已忽略：";
+    for (std::size_t i = 0; i < ignored.size(); ++i) {
+        if (i > 0) reason += L" ";
+        const bool quoted = ignored[i].empty() || ignored[i].find(L' ') != std::wstring::npos;
+        reason += quoted ? L"\"" + ignored[i] + L"\"" : ignored[i];
+    }
+    return reason;
 }
 
 std::wstring UsageText() {

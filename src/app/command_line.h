@@ -35,10 +35,22 @@ struct CommandLine {
     std::wstring url;           // "/url:<https url>", checked strictly
     std::wstring log;           // "/log:<file>"
     std::wstring error;         // why the arguments were refused (BadArguments)
+    std::vector<std::wstring> ignored;  // passed over by the window, as the log repeats them
 };
 
-// `arguments` without the program's own name, as CommandLineToArgvW splits them.
+// `arguments` without the program's own name, as CommandLineToArgvW splits them. The strict
+// reading: anything it cannot use whole refuses the run.
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
+
+// What the program makes of its arguments. With an unattended switch anywhere (even a malformed
+// one), the strict reading above: a bad argument ends the run before anything is done. Without
+// one the user asked for the window, and gets it whatever else the line holds: a lone package
+// file keeps its confirmation, "/?" its usage, the first "/log:<file>" its place, and every
+// other argument is passed over and listed in `ignored` for the install log.
+CommandLine ReadCommandLine(const std::vector<std::wstring>& arguments);
+
+// The install log's reason for the arguments a window run passed over.
+std::wstring IgnoredArgumentsReason(const std::vector<std::wstring>& ignored);
 
 // The usage, as "/?" and a refused argument show it.
 std::wstring UsageText();

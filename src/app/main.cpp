@@ -27,15 +27,25 @@ std::vector<std::wstring> ProgramArguments() {
     return arguments;
 }
 
+// An administrator who finds the window where a silent run was meant learns why from the log.
+void LogIgnoredArguments(const std::vector<std::wstring>& ignored) {
+    qln::InstallLogEntry entry;
+    entry.mode = L"window";
+    entry.result = "ignored-arguments";
+    entry.reason = qln::IgnoredArgumentsReason(ignored);
+    qln::AppendInstallLog(entry);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     qln::LimitDllSearch();
     QLN_TRACE("main");
-    const qln::CommandLine line = qln::ParseCommandLine(ProgramArguments());
+    const qln::CommandLine line = qln::ReadCommandLine(ProgramArguments());
     qln::SetInstallLogProgramVersion(L"" QLN_VERSION_TEXT);
     if (line.mode == qln::RunMode::Window || line.mode == qln::RunMode::WindowWithPackage) {
         if (!line.log.empty()) qln::SetInstallLogPath(line.log);
+        if (!line.ignored.empty()) LogIgnoredArguments(line.ignored);
         if (line.mode == qln::RunMode::WindowWithPackage) qln::SetStartupPackage(line.package);
         qln::PrepareProcess();
         qln::RunApplication();

@@ -38,6 +38,11 @@ constexpr int kPageCount = static_cast<int>(sizeof(kPages) / sizeof(kPages[0]));
 // window is not asked again, so its tab stays empty as it would have from the start.
 bool g_pageBuilt[kPageCount] = {};
 
+// Posted by the window's first paint: the pages under the other tabs are built and loaded then,
+// so that they hold what they would have held from the start, without delaying the first frame.
+constexpr UINT kBuildLaterPagesMessage = WM_APP + 7;
+bool g_laterPagesPosted = false;
+
 void LoadForm1(HWND, LPARAM) {
     statusbar::SetPanelText(Form1.status, 1, GetCurrentUserName());
     SYSTEMTIME now;
@@ -85,6 +90,17 @@ LRESULT CALLBACK Form1Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         break;
     }
+    case WM_PAINT: {
+        const LRESULT painted = StandardFormProc(window, message, wParam, lParam, LoadForm1);
+        if (!g_laterPagesPosted) g_laterPagesPosted = PostMessageW(window, kBuildLaterPagesMessage, 0, 0) != FALSE;
+        return painted;
+    }
+    case kBuildLaterPagesMessage:
+        // The pages and controls still waiting for their first paint get it before the building.
+        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        EnsureAllPages();
+        QLN_TRACE("later pages built");
+        return 0;
     case WM_CLOSE:
         QLN_TRACE("WM_CLOSE");
         // A download is cancelled; an installation is let finish (or roll back) first, after
@@ -130,7 +146,8 @@ void StatusBarDestroy(HWND window, ControlObject*) { statusbar::ClearIcons(windo
 // Steps 3 to 6 of the main window's building, once TabControl1 exists: its image list, the
 // three tabs with the first page under its tab, page 0 shown, item size, padding and the pages
 // fitted. The pages under the other tabs cost a third of the start and nobody sees them before
-// their tab is chosen: EnsurePage builds them then.
+// their tab is chosen: they are built after the first paint (or by EnsurePage, when their tab
+// is chosen before that).
 void BuildTabsAndPages() {
     GetControlObject(Form1.tabControl)->hooks.handle = TabControlHook;
     const int icon = RoundHalfEven(16 * static_cast<double>(ScreenFactorX()));
@@ -208,6 +225,7 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument) {
     Form1 = {};
     Form1.window = form;
     for (bool& built : g_pageBuilt) built = false;
+    g_laterPagesPosted = false;
     CenterWindow(form, nullptr);
     DragAcceptFiles(form, TRUE);
 

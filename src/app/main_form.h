@@ -25,8 +25,9 @@ HWND BuildForm1(HWND parent, int modal, LPARAM loadArgument);
 HWND MainFormWindow();
 
 // The page window under tab `index`, built and loaded on its first need: only the plugin page is
-// built with the window, the others when their tab is first selected. Null for a tab without a
-// page (no such tab, or its builder returned no window).
+// built with the window, the others right after the window's first paint, or when their tab is
+// selected before that. Null for a tab without a page (no such tab, or its builder returned no
+// window).
 HWND EnsurePage(int index);
 // Every page built; for callers that reach the pages without selecting their tabs.
 void EnsureAllPages();

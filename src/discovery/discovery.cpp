@@ -61,11 +61,16 @@ std::wstring GetInstallDir(std::wstring_view entry, bool withExe) {
         return {};
     if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
 
-    std::wstring location(buffer);
-    const bool inSubfolder = FileExists(location + std::wstring(kSubfolderProgram));
-    std::wstring folder = ProgramFolder(location, inSubfolder);
-    if (withExe) folder.append(kProgramFile);
-    return folder;
+    // An empty location would make every path below it relative to the current folder.
+    const std::wstring location(buffer);
+    if (location.empty()) return {};
+    const bool inSubfolder = FileExists(JoinPath(location, kSubfolderProgram));
+    const std::wstring folder = ProgramFolder(location, inSubfolder);
+    return withExe ? JoinPath(folder, kProgramFile) : folder;
+}
+
+bool InstallFolderExists(const std::wstring& folder) {
+    return !folder.empty() && FileExists(WithoutTrailingSeparators(folder));
 }
 
 void FillVersionsFromRegistry(VersionList& list, CaptionTarget& frame) {
@@ -78,7 +83,7 @@ void FillVersionsFromRegistry(VersionList& list, CaptionTarget& frame) {
                 break;
             std::wstring_view entry(name, length);
             if (!IsVersionKeyName(entry)) continue;
-            if (FileExists(GetInstallDir(entry, false))) list.AddText(entry);
+            if (InstallFolderExists(GetInstallDir(entry, false))) list.AddText(entry);
         }
     }
     if (list.Count() == 0) FillVersionsFromFolders(list, 0);

@@ -43,8 +43,13 @@ std::wstring GetEnvText(const wchar_t* name);
 
 // The install folder of a version from HKLM "SOFTWARE\SketchUp\<entry>\InstallLocation",
 // with "SketchUp\" added when the program sits in that subfolder; with `withExe` the program
-// file itself. Empty when the key or a fitting text value is missing.
+// file itself, joined with exactly one separator whether or not the location ends in one.
+// Empty when the key or a fitting text value is missing, or the value is empty.
 std::wstring GetInstallDir(std::wstring_view entry, bool withExe);
+
+// The existence test of an install folder: the folder with or without its trailing backslash
+// (SketchUp's setup writes it with one, which a directory search alone would never find).
+bool InstallFolderExists(const std::wstring& folder);
 
 void FillVersionsFromRegistry(VersionList& list, CaptionTarget& frame);
 void FillVersionsFromFolders(VersionList& list, int scanRootIndex);

@@ -15,6 +15,8 @@ std::wstring Concat(std::initializer_list<std::wstring_view> parts) {
     return out;
 }
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
 }  // namespace
 
 bool IsVersionKeyName(std::wstring_view name) {
@@ -48,8 +50,23 @@ bool IsSketchUpExeName(std::wstring_view exeName) {
 
 std::wstring ScanRoot(std::wstring_view envValue) { return Concat({envValue, L"\\SketchUp\\"}); }
 
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
+    if (folder.empty()) return std::wstring(name);
+    while (!name.empty() && IsSeparator(name.front())) name.remove_prefix(1);
+    if (IsSeparator(folder.back())) return Concat({folder, name});
+    return Concat({folder, L"\\", name});
+}
+
+std::wstring WithoutTrailingSeparators(std::wstring_view path) {
+    std::size_t end = path.size();
+    while (end > 0 && IsSeparator(path[end - 1])) --end;
+    // "C:" alone would name the drive's current folder, not its root.
+    if (end == 2 && path[1] == L':' && path.size() > 2) ++end;
+    return std::wstring(path.substr(0, end));
+}
+
 std::wstring ProgramFolder(std::wstring_view installLocation, bool programInSubfolder) {
-    return programInSubfolder ? Concat({installLocation, L"SketchUp\\"}) : std::wstring(installLocation);
+    return programInSubfolder ? JoinPath(installLocation, L"SketchUp\\") : std::wstring(installLocation);
 }
 
 std::wstring PerUserPluginsDir(std::wstring_view appData, std::wstring_view entry) {

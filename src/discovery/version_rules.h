@@ -1,6 +1,8 @@
 // The rules of version entries and the paths derived from them. Pure text work, no Windows:
-// every path is a plain concatenation of its pieces, nothing is added, removed or normalised,
-// and an unset environment variable arrives here as an empty text.
+// the paths below environment folders are plain concatenations of their pieces, nothing is
+// added, removed or normalised, and an unset environment variable arrives here as an empty text.
+// Only the paths below an install location join with exactly one separator: SketchUp's setup
+// writes that location with a trailing backslash, other tools without.
 #pragma once
 
 #include <string>
@@ -25,8 +27,16 @@ bool IsSketchUpExeName(std::wstring_view exeName);
 std::wstring ScanRoot(std::wstring_view envValue);
 inline constexpr std::wstring_view kVersionFolderPattern = L"SketchUp *";
 
+// `folder` and `name` with exactly one backslash between them, whether or not the folder ends
+// in a separator; an empty folder gives `name` alone.
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
+
+// `path` without the separators at its end, so that a folder written either way names the same
+// entry for a directory search; a drive root ("C:\") keeps its own.
+std::wstring WithoutTrailingSeparators(std::wstring_view path);
+
 // The program folder below an install location: the location itself, or its "SketchUp\"
-// subfolder when the program lives there.
+// subfolder (ending in a backslash) when the program lives there.
 std::wstring ProgramFolder(std::wstring_view installLocation, bool programInSubfolder);
 inline constexpr std::wstring_view kSubfolderProgram = L"SketchUp\\SketchUp.exe";
 inline constexpr std::wstring_view kProgramFile = L"SketchUp.exe";

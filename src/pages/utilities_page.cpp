@@ -50,8 +50,7 @@ void RunUtilityAction(HWND page, int index, const std::wstring& entry) {
         ExploreFolder(page, GetPluginsDir(entry, PluginsKind::AllUsers));
         break;
     case 4: {
-        const std::wstring folder = GetInstallDir(entry, false);
-        OpenOrSelect(page, folder, folder + L"SketchUp.exe");
+        OpenOrSelect(page, GetInstallDir(entry, false), GetInstallDir(entry, true));
         break;
     }
     case 5: {

@@ -157,6 +157,12 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     return true;
 }
 
+void TellInstallResult(PluginPageView& view, InstallOutcome outcome) {
+    // A user who closed the window meanwhile has turned elsewhere: the box comes to the front.
+    const UINT foreground = view.CloseRequested() ? MB_SETFOREGROUND : 0;
+    MessageBoxW(view.OwnerWindow(), InstallOutcomeMessage(outcome), kAppTitle, MB_OK | foreground);
+}
+
 void InstallPackage(HINTERNET, std::uint64_t context, const std::uint8_t*, std::uint32_t) {
     PluginPageView* view = g_pageView.load();
     if (!view) {
@@ -187,8 +193,7 @@ void InstallPackage(HINTERNET, std::uint64_t context, const std::uint8_t*, std::
             DeleteFileW(PackageFilePath().c_str());
         }
         if (InstallReportHook hook = g_reportHook.load()) hook(report, target);
-        if (!view->CloseRequested())
-            MessageBoxW(view->OwnerWindow(), InstallOutcomeMessage(report.outcome), kAppTitle, MB_OK);
+        TellInstallResult(*view, report.outcome);
     } catch (...) {
     }
     try {

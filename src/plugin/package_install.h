@@ -60,8 +60,8 @@ public:
     virtual void SetStatus(const std::wstring& text) = 0;
     // The form window that owns the result message.
     virtual HWND OwnerWindow() = 0;
-    // The main window was closed while the installation ran: no result message, the close
-    // happens when FinishInstall has run.
+    // The main window was closed while the installation ran: the result message is still shown
+    // (brought to the front), and the close happens when FinishInstall has run.
     virtual bool CloseRequested() = 0;
     // Back to idle: DownloadBusy cleared, Progress1 hidden, Label1 empty; then the deferred
     // close of the main window, if one was asked for.
@@ -136,6 +136,10 @@ InstallReport RecoverInterruptedInstall(const std::wstring& pluginsDir);
 // (below %APPDATA%\SketchUp and %ALLUSERSPROFILE%\SketchUp). Called at start-up, once the
 // single-instance rule holds; the unattended mode calls it too.
 void RecoverInterruptedInstall();
+
+// The outcome's sentence in one message box owned by the page, on the installation's thread;
+// also when the main window was closed meanwhile, which then waits for the box.
+void TellInstallResult(PluginPageView& view, InstallOutcome outcome);
 
 // The DownloadComplete handler of the page's download component: asks the page how the
 // transfer ended (which closes the package file, the handle in `context`), installs the package

@@ -1,6 +1,5 @@
 #include "plugin/plugin_page.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cmath>
@@ -18,6 +17,7 @@
 #include "forms/layout/layout_rules.h"
 #include "plugin/fetch_rules.h"
 #include "plugin/install_log.h"
+#include "plugin/local_package.h"
 #include "plugin/package_fetch.h"
 #include "plugin/gui_crossing.h"
 #include "plugin/package_install.h"
@@ -65,6 +65,15 @@ public:
         lastModified_.clear();
         received_ = 0;
         lastPosition_ = -1;
+        DownloadBusy.store(1);
+    }
+
+    // GUI thread: a local package, confirmed by the user, is about to be installed: no transfer,
+    // straight to the installation's phase.
+    void StartLocal() {
+        std::lock_guard hold(lock_);
+        phase_ = Phase::Finishing;
+        cancelled_ = closeRequested_ = false;
         DownloadBusy.store(1);
     }
 
@@ -292,50 +301,6 @@ void LoadForm2(HWND page, LPARAM) {
     if (!g_startupPackage.empty()) PostMessageW(page, kStartupPackageMessage, 0, 0);
 }
 
-void LogLocalRefusal(const std::wstring& path, std::uint64_t size, const char* result, const wchar_t* reason) {
-    InstallLogEntry entry;
-    entry.mode = L"local";
-    entry.source = path;
-    entry.packageBytes = size;
-    entry.result = result;
-    entry.reason = reason;
-    AppendInstallLog(entry);
-}
-
-// The standard file dialog, filtered to packages; empty when the user cancels.
-std::wstring ChooseLocalPackage(HWND page) {
-    std::wstring file(32768, L'\0');
-    OPENFILENAMEW dialog = {};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = page;
-    dialog.lpstrFilter = L"插件包 (*.rbz;*.zip)\0*.rbz;*.zip\0所有文件 (*.*)\0*.*\0";
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.lpstrTitle = L"选择插件包";
-    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&dialog)) return {};
-    file.resize(wcslen(file.c_str()));
-    return file;
-}
-
-// The install button's context menu: the one way into a local package that moves no control.
-void ShowInstallMenu(HWND page, LPARAM at) {
-    POINT point = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-    if (at == -1) {  // from the keyboard: below the button's middle
-        RECT button;
-        GetWindowRect(Form2.command1, &button);
-        point = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
-    }
-    HMENU menu = CreatePopupMenu();
-    if (!menu) return;
-    AppendMenuW(menu, MF_STRING, kLocalPackageMenuId, kLocalPackageMenuText);
-    AppendMenuW(menu, MF_STRING, kVerifyMenuId, kVerifyMenuText);
-    AppendMenuW(menu, MF_STRING, kUninstallMenuId, kUninstallMenuText);
-    // The choice arrives as WM_COMMAND to the page.
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, page, nullptr);
-    DestroyMenu(menu);
-}
-
 LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (g_crossing.Handle(message)) return 0;
     switch (message) {
@@ -377,7 +342,7 @@ LRESULT CALLBACK Form2Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == Form2.command1 && Form2.command1) {
-            ShowInstallMenu(window, lParam);
+            ShowInstallMenu(window, Form2.command1, lParam);
             return 0;
         }
         break;
@@ -438,55 +403,6 @@ HWND PluginPageWindow() { return Form2.window; }
 
 void SetStartupPackage(const std::wstring& path) { g_startupPackage = path; }
 
-void InstallLocalPackage(HWND page, const std::wstring& path) {
-    if (!page) return;
-    if (DownloadBusy.load() == 1) {
-        ShowMessage(page, L"正在下载文件，请等待操作完成！");
-        return;
-    }
-    std::wstring entry;
-    if (!CheckVersionSelection(page, Form2.list1, entry)) return;
-    if (IsSketchUpRunning()) {
-        ShowMessage(page, L"检测到草图大师正在运行，请先退出草图大师后再点此按钮！");
-        return;
-    }
-    std::uint64_t size = 0;
-    switch (CheckLocalPackage(path, &size)) {
-    case LocalPackageCheck::Package: break;
-    case LocalPackageCheck::Unreadable:
-        LogLocalRefusal(path, size, "package-unreadable", kPackageUnreadableText);
-        ShowMessage(page, kPackageUnreadableText);
-        return;
-    case LocalPackageCheck::NotPackage:
-        LogLocalRefusal(path, size, InstallOutcomeName(InstallOutcome::DamagedPackage), kNotPackageText);
-        ShowMessage(page, kNotPackageText);
-        return;
-    }
-    const std::wstring question = L"要将插件包\n" + path + L"\n安装到 " + entry + L" 吗？";
-    // MB_OK is 0: the program's message box with Yes and No in place of OK.
-    if (ShowMessage(page, question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-
-    // Busy while it runs, so that the download button waits for it like for a download.
-    DownloadBusy.store(1);
-    SetPageStatus(kInstallingText);
-    const std::wstring target = GetPluginsDir(entry, PluginsKind::Automatic);
-    InstallReport report = InstallLocalPackageFile(path, target);
-    if (report.packageBytes == 0) report.packageBytes = size;
-    InstallLogEntry logged;
-    logged.mode = L"local";
-    logged.source = path;
-    logged.packageBytes = report.packageBytes;
-    logged.target = target;
-    logged.membersWritten = report.membersWritten;
-    logged.result = InstallOutcomeName(report.outcome);
-    logged.reason = InstallOutcomeMessage(report.outcome);
-    if (!report.detail.empty()) logged.reason += L" " + report.detail;
-    AppendInstallLog(logged);
-    ShowMessage(page, InstallOutcomeMessage(report.outcome));
-    SetPageStatus(L"");
-    DownloadBusy.store(0);
-}
-
 std::wstring PackageUrl() { return L"https://" + g_updateHost + L"/update/qln_plugin.rbz"; }
 
 void SetUpdateServerHost(std::wstring_view host) { g_updateHost = host; }
@@ -494,6 +410,17 @@ void SetUpdateServerHost(std::wstring_view host) { g_updateHost = host; }
 void SetPageStatus(const std::wstring& text) {
     g_crossing.Run([&] {
         if (Form2.window) windowless::SetCaption(Form2.window, Form2.label1, text);
+    });
+}
+
+PluginPageView& BeginLocalInstallation() {
+    g_download.StartLocal();
+    return g_installView;
+}
+
+void SetPageProgress(int position) {
+    g_crossing.Run([position] {
+        if (Form2.progress1) SendMessageW(Form2.progress1, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     });
 }
 
@@ -505,17 +432,22 @@ void ShowPageProgress(bool visible) {
 
 bool PluginPageMayClose() { return g_download.MayClose(); }
 
-void StartPackageDownload(HWND page) {
+bool CheckPageMayInstall(HWND page, std::wstring& entry) {
     if (DownloadBusy.load() == 1) {
         ShowMessage(page, L"正在下载文件，请等待操作完成！");
-        return;
+        return false;
     }
-    std::wstring entry;
-    if (!CheckVersionSelection(page, Form2.list1, entry)) return;
+    if (!CheckVersionSelection(page, Form2.list1, entry)) return false;
     if (IsSketchUpRunning()) {
         ShowMessage(page, L"检测到草图大师正在运行，请先退出草图大师后再点此按钮！");
-        return;
+        return false;
     }
+    return true;
+}
+
+void StartPackageDownload(HWND page) {
+    std::wstring entry;
+    if (!CheckPageMayInstall(page, entry)) return;
     HANDLE file = CreateFileW(PackageFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

@@ -16,6 +16,8 @@
 
 namespace qln {
 
+class PluginPageView;
+
 // Control ids of the plugin page as its form was designed; the page and the tests that drive it
 // find its controls by them.
 namespace form2_ids {
@@ -46,6 +48,10 @@ HWND BuildForm2(HWND parent, LPARAM loadArgument);
 std::wstring PackageUrl();
 void SetUpdateServerHost(std::wstring_view host);
 
+// The checks before any installation from the page, in order: nothing running, a version
+// selected (its entry), SketchUp not running; each failure told in a box owned by `page`.
+bool CheckPageMayInstall(HWND page, std::wstring& entry);
+
 // Button handlers.
 void StartPackageDownload(HWND page);
 void LaunchSelectedVersion(HWND page);
@@ -53,10 +59,15 @@ void LaunchSelectedVersion(HWND page);
 // A package file the user already has (dropped on the main window, named on the command line,
 // or chosen from the install button's context menu): the download's checks first, then one
 // yes/no confirmation naming the file and the version, then the installation into the selected
-// version. The file is only read.
+// version, on a worker thread of its own (local_package.cpp). The file is only read.
 void InstallLocalPackage(HWND page, const std::wstring& path);
 inline constexpr const wchar_t* kLocalPackageMenuText = L"从本地文件安装…";
 inline constexpr UINT kLocalPackageMenuId = 40001;
+
+// The page moves from idle to installing a local package the user confirmed: busy, and a close
+// of the main window waits for the installation and its result as for a download's. Answers the
+// view through which the installation reaches the page from its worker (local_package.cpp).
+PluginPageView& BeginLocalInstallation();
 
 // The package named on the command line, offered once the page has listed its versions.
 void SetStartupPackage(const std::wstring& path);
@@ -67,11 +78,12 @@ HWND PluginPageWindow();
 // by the page's own thread, which also paints the line.
 void SetPageStatus(const std::wstring& text);
 void ShowPageProgress(bool visible);
+void SetPageProgress(int position);
 
 // The main window is asked to close (its WM_CLOSE, on the GUI thread). True: it may close now;
 // a download that was running has been cancelled (request closed, package file closed and
 // deleted). False while an installation (or its result message) runs: the page closes the main
-// window itself once it has finished or rolled back.
+// window itself once it has finished or rolled back and its result has been told.
 bool PluginPageMayClose();
 
 }  // namespace qln

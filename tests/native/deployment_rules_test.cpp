@@ -282,5 +282,30 @@ TEST(FetchRulesTest, StatusLineAndPackageBytes) {
     EXPECT_FALSE(LooksLikePackageStart(zip, 3));
 }
 
+// No unattended switch: the window, whatever else; with one, even malformed, a bad argument refuses.
+TEST(CommandLineTest, WithoutAnUnattendedSwitchTheWindowOpensWhateverElseTheLineHolds) {
+    using Args = std::vector<std::wstring>;
+    const std::tuple<Args, RunMode, std::wstring, std::wstring, Args> cases[] = {
+        {{L"/S"}, RunMode::Window, L"", L"", {L"/S"}},
+        {{L"a.rbz", L"b.rbz", L"", L"/"}, RunMode::Window, L"", L"", {L"", L"/", L"a.rbz", L"b.rbz"}},
+        {{L"/S", L"D:\\下载\\q.rbz", L"/LOG:a.log", L"/log:b.log"}, RunMode::WindowWithPackage, L"D:\\下载\\q.rbz", L"a.log",
+         {L"/S", L"/log:b.log"}},
+        {{L"/S", L"/?"}, RunMode::Usage, L"", L"", {L"/S"}},
+        {{L"/quiet", L"/S"}, RunMode::BadArguments, L"", L"", {}},
+        {{L"/S", L"/Version:21"}, RunMode::BadArguments, L"", L"", {}},
+    };
+    for (const auto& [arguments, mode, package, log, ignored] : cases) {
+        const CommandLine line = ReadCommandLine(arguments);
+        EXPECT_EQ(line.mode, mode) << arguments.size() << " " << int(mode);
+        EXPECT_EQ(line.package, package);
+        EXPECT_EQ(line.log, log);
+        EXPECT_EQ(line.ignored, ignored);
+    }
+    EXPECT_EQ(IgnoredArgumentsReason({L"/S", L"", L"a b"}), L"无法识别的参数，已忽略：/S \"\" \"a b\"");
+    // The log repeats a passed-over address without its secrets.
+    const std::wstring address = ReadCommandLine({L"/x:https://ann:pw@m/q?t0ken=1"}).ignored.at(0);
+    EXPECT_TRUE(address.find(L"pw") == std::wstring::npos && address.find(L"t0ken") == std::wstring::npos);
+}
+
 }  // namespace
 }  // namespace qln

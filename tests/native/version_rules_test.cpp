@@ -64,5 +64,16 @@ TEST(VersionRulesTest, PathsAreJoinedWithoutNormalising) {
     EXPECT_EQ(ProgramFolder(L"C:\\Apps\\SU\\", false), L"C:\\Apps\\SU\\");
 }
 
+// SketchUp's setup writes an install location with a trailing backslash, other tools without.
+TEST(VersionRulesTest, PathsBelowAnInstallLocationHaveOneSeparator) {
+    for (std::wstring_view folder : {L"C:\\SU 2023\\", L"C:\\SU 2023"})
+        EXPECT_EQ(JoinPath(folder, L"SketchUp.exe"), L"C:\\SU 2023\\SketchUp.exe");
+    EXPECT_EQ(JoinPath(L"C:\\SU/", L"\\SketchUp.exe"), L"C:\\SU/SketchUp.exe");
+    EXPECT_EQ(ProgramFolder(L"C:\\SU", true), L"C:\\SU\\SketchUp\\");
+    const std::pair<std::wstring_view, std::wstring_view> trimmed[] = {
+        {L"C:\\SU\\\\/", L"C:\\SU"}, {L"C:\\SU", L"C:\\SU"}, {L"C:\\\\", L"C:\\"}, {L"C:", L"C:"}, {L"\\", L""}};
+    for (const auto& [path, expected] : trimmed) EXPECT_EQ(WithoutTrailingSeparators(path), expected) << path.size();
+}
+
 }  // namespace
 }  // namespace qln

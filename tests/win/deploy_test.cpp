@@ -11,6 +11,7 @@
 #include "test_server.h"
 
 #include "discovery/discovery.h"
+#include "leftovers.h"
 #include "plugin/plugin_page.h"
 #include "test_support.h"
 #include "trusted_test_ca.h"
@@ -205,7 +206,7 @@ TEST_F(DeployTest, BadArgumentsRunNothing) {
     EXPECT_NE(log.find("/versoin:2021"), std::string::npos) << log;
 
     // Without /quiet the usage is told in one box, and "/?" shows it on request.
-    Watched loud = Run(L"/bogus");
+    Watched loud = Run(L"/version:all /bogus");
     EXPECT_EQ(loud.exitCode, 21u);
     Watched usage = Run(L"/?");
     EXPECT_EQ(usage.exitCode, 20u);
@@ -214,6 +215,16 @@ TEST_F(DeployTest, BadArgumentsRunNothing) {
     EXPECT_NE(boxTexts_[0].find(L"/version:all"), std::wstring::npos);
     EXPECT_NE(boxTexts_[1].find(L"/package:"), std::wstring::npos);
     EXPECT_EQ(RunQuiet(L"/?"), 20u);
+}
+
+TEST_F(DeployTest, WithoutAnUnattendedSwitchAnUnknownArgumentOpensTheWindowAndIsLogged) {
+    window_ = test::StartProcess(QLN_DEMO_EXE_WINPATH, L"/S /log:" + Quote(log_));
+    HWND main = test::WaitForWindow(window_.info.dwProcessId, L"Quorlen插件安装器_Form1", kWait);
+    ASSERT_NE(main, nullptr);
+    EXPECT_NE(Log().find("  result: ignored-arguments - " + Utf8(L"无法识别的参数，已忽略：/S") + "\r\n"), std::string::npos)
+        << Log();
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(window_.WaitExit(kWait), 0u);
 }
 
 TEST_F(DeployTest, RefusedWhileTheWindowIsOpenOrSketchUpRuns) {
@@ -564,6 +575,41 @@ TEST_F(LocalPackageTest, InstallButtonContextMenuOpensTheFileDialog) {
     // No control moved for the new way in.
     GetWindowRect(button, &r);
     EXPECT_TRUE(EqualRect(&r, &before));
+}
+
+// A SketchUp never started: its install location with or without the trailing backslash its setup
+// writes, none of the folders its first start makes, which unattended runs must make.
+TEST_F(LocalPackageTest, ANeverStartedSketchUpIsInstalledIntoListedAndLaunched) {
+    const wchar_t* locations[] = {L"C:\\qln-tests\\SU 2021\\", L"C:\\qln-tests\\SU 2023"};
+    const wchar_t* programs[] = {L"C:\\qln-tests\\SU 2021\\SketchUp.exe", L"C:\\qln-tests\\SU 2023\\SketchUp.exe"};
+    for (const std::wstring& root : {test::PerUserScanRoot(), test::AllUsersScanRoot()}) test::RemoveTree(root);
+    for (int i = 0; i < 2; ++i) {
+        test::MakeDirs(locations[i]);
+        CopyFileW(QLN_STANDIN_WINPATH, programs[i], FALSE);
+        test::SeedVersionKey(kYears[i], locations[i]);
+    }
+    for (const wchar_t* kind : {L"", L" /allusers"}) EXPECT_EQ(RunQuiet(L"/version:2023 /package:" + Quote(package_) + kind), 0u);
+    for (const wchar_t* root : {L"APPDATA", L"ALLUSERSPROFILE"})
+        ExpectInstalled(GetEnvText(root) + L"\\SketchUp\\SketchUp 2023\\SketchUp\\Plugins");
+
+    OpenWindow();
+    HWND utilities = nullptr;
+    for (const DWORD start = GetTickCount(); !utilities && GetTickCount() - start < kWait; Sleep(20))
+        utilities = FindWindowExW(GetParent(page_), nullptr, L"Quorlen插件安装器_Form3", nullptr);
+    ASSERT_NE(utilities, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_NO_FATAL_FAILURE(SelectVersion(i));
+        for (auto [page, id, name, asked] : {std::tuple{page_, form2_ids::kCommand2, L"SketchUp.exe", std::wstring(programs[i])},
+                                             std::tuple{utilities, 109, L"explorer.exe", L"/select," + std::wstring(programs[i])}}) {
+            test::StartedProcessWatch watch;
+            PostMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
+            const std::wstring started = watch.Next(name, kWait);
+            EXPECT_NE(started.find(asked), std::wstring::npos) << testing::PrintToString(started);
+        }
+    }
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    EXPECT_EQ(window_.WaitExit(kWait), 0u);
+    test::EndLeftoverProcesses();  // the stand-ins and Explorers the shell started
 }
 
 }  // namespace

@@ -58,12 +58,12 @@ TEST_F(DiscoveryTest, RegistryOrderIsSortedByTheListAndFirstIsSelected) {
     EXPECT_EQ(host.Selection(), 0);
 }
 
-TEST_F(DiscoveryTest, InstallLocationWithTrailingBackslashIsSkippedButStillReturned) {
+TEST_F(DiscoveryTest, InstallLocationWithTrailingBackslashIsListedAndReturned) {
     const std::wstring location = InstallFolder(L"SU21") + L"\\";
     SeedVersionKey(L"SketchUp 2021", location);
     FillVersionsFromRegistry(host, host);
-    EXPECT_EQ(host.Count(), 0);
-    EXPECT_EQ(host.Caption(), L"请先安装草图大师");
+    EXPECT_EQ(host.Items(), Items{L"SketchUp 2021"});
+    EXPECT_EQ(host.Caption(), test::kFrameCaption);
     EXPECT_EQ(GetInstallDir(L"SketchUp 2021", false), location);
     EXPECT_EQ(GetInstallDir(L"SketchUp 2021", true), location + L"SketchUp.exe");
 }

@@ -21,8 +21,8 @@ bool IsMessageBox(HWND window) {
 
 }  // namespace
 
-MessageBoxCatcher::MessageBoxCatcher()
-    : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), watcher_([this] { Watch(); }) {}
+MessageBoxCatcher::MessageBoxCatcher(bool sayYes)
+    : sayYes_(sayYes), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), watcher_([this] { Watch(); }) {}
 
 MessageBoxCatcher::~MessageBoxCatcher() {
     SetEvent(stop_.get());
@@ -59,7 +59,7 @@ void MessageBoxCatcher::Watch() {
                 caught_.push_back(caught);
             }
             answered.push_back(box);
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            PostMessageW(box, WM_COMMAND, sayYes_ && GetDlgItem(box, IDYES) ? IDYES : IDOK, 0);
         }
     }
 }

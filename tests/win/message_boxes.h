@@ -24,7 +24,8 @@ struct CaughtBox {
 
 class MessageBoxCatcher {
 public:
-    MessageBoxCatcher();
+    // With `sayYes`, a box that asks (Yes and No) is answered Yes; every other box gets OK.
+    explicit MessageBoxCatcher(bool sayYes = false);
     ~MessageBoxCatcher();
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
@@ -39,6 +40,7 @@ private:
     void Watch();
 
     std::mutex lock_;
+    const bool sayYes_;
     std::deque<CaughtBox> caught_;
     KernelHandle stop_;
     std::thread watcher_;

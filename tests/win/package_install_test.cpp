@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "discovery/discovery.h"
+#include "install_test_support.h"
 #include "plugin/package_install.h"
+#include "plugin/install/target_folders.h"
 #include "test_support.h"
 #include "zip_writer.h"
 
@@ -468,6 +470,22 @@ TEST_F(InstallTest, MarkedTargetCountsAsAbsentYetReceivesThePackage) {
     EXPECT_TRUE(test::IsDirectory(plugins + L"\\Plugins"));
     EXPECT_EQ(ReadBytes(plugins + L"\\again.rb"), "x");
     EXPECT_FALSE(Exists(AnsiToWide(GetTempFolderA()) + L"Plugins"));
+}
+
+// Folders above a target are made top down, but none below a link or a file standing on the way.
+TEST(TargetFoldersTest, MakesWhatIsMissingButNothingBelowALinkOrAFile) {
+    test::ResetDiscoveryWorld();
+    const std::wstring root = test::ScratchRoot(), link = root + L"\\linked";
+    EXPECT_TRUE(MakeMissingFolders(root + L"\\a\\SketchUp 2023\\SketchUp\\Plugins"));
+    EXPECT_TRUE(test::IsDirectory(root + L"\\a\\SketchUp 2023\\SketchUp\\Plugins"));
+    test::MakeDirs(root + L"\\elsewhere");
+    ASSERT_EQ(test::RunUnix("ln -s " + test::UnixPath8(root + L"\\elsewhere") + " " + test::UnixPath8(link)), 0);
+    EXPECT_FALSE(MakeMissingFolders(link + L"\\SketchUp 2023\\Plugins"));
+    EXPECT_FALSE(test::IsDirectory(root + L"\\elsewhere\\SketchUp 2023"));
+    test::WriteTextFile(root + L"\\file");
+    EXPECT_FALSE(MakeMissingFolders(root + L"\\file\\Plugins"));
+    test::RunUnix("rm " + test::UnixPath8(link));
+    test::ResetDiscoveryWorld();
 }
 
 }  // namespace

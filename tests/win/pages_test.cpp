@@ -51,9 +51,8 @@ protected:
         DownloadBusy.store(0);
     }
 
-    // A version as SketchUp's setup leaves it: install location with its trailing backslash
-    // (so the registry procedure passes it over), the stand-in program there, and the per-user
-    // folders SketchUp makes on its first start (which the folder scan finds).
+    // A version as SketchUp's setup leaves it: install location with its trailing backslash,
+    // the stand-in program there, and the per-user folders SketchUp makes on its first start.
     std::wstring SeedVersion(const std::wstring& entry, bool withProgram = true) {
         return test::SeedVersion(entry, withProgram ? QLN_STANDIN_WINPATH : nullptr, false);
     }
@@ -221,9 +220,8 @@ TEST_F(PagesTest, OtherPagesComeLoadedWithTheirFirstSelection) {
     SeedVersion(L"SketchUp 2021");
     SeedVersion(L"SketchUp 2023");
     ASSERT_NE(BuildForm1(nullptr, 0, 0), nullptr);
-    test::PumpMessages(100);
-    EXPECT_EQ(Form3.window, nullptr);
-    EXPECT_EQ(Form4.window, nullptr);
+    // Built right after the first paint, without a tab being chosen.
+    ASSERT_TRUE(test::PumpUntil([] { return Form3.window && Form4.window; }, 5000));
     ASSERT_EQ(listbox::ListCount(Form2.list1), 2);
     Select(Form2.window, Form2.list1, kList2, 1);
 
@@ -307,7 +305,7 @@ TEST_F(PagesTest, BusyDownloadAndUncreatablePackageFileAreTold) {
 
 TEST_F(PagesTest, LaunchStartsTheSelectedSketchUpOrSaysItIsMissing) {
     SeedVersion(L"SketchUp 2021");
-    MakeDirs(test::PerUserScanRoot() + L"\\SketchUp 2022\\SketchUp");  // folder only, no registry
+    SeedVersion(L"SketchUp 2022", false);  // installed, its program gone
     ASSERT_NE(Build(), nullptr);
     ASSERT_EQ(listbox::ListCount(Form2.list1), 2);
     ASSERT_FALSE(IsSketchUpRunning());
@@ -781,6 +779,21 @@ TEST_F(WindowPageTest, TwoSketchUpsTheirVisibleWindowsAndActionsOnTheChosenOne) 
     EXPECT_EQ(windowless::Caption(Form4.window, form4_ids::kFrame1), L"选择操作窗口");
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(ListTip(), L"");
+}
+
+// Built after the main window's first paint, not on the first click of its tab: the page lists the
+// windows of that moment, and one opened later only once refreshed.
+TEST_F(WindowPageTest, BuiltAfterTheFirstPaintWithTheWindowsOfThatMoment) {
+    const HWND early = StartSketchUp(L"early", L"SketchUp.exe", L"--title \"早 - SketchUp\"", 1).at(0);
+    ASSERT_NE(BuildForm1(nullptr, 0, 0), nullptr);
+    EXPECT_EQ(Form4.window, nullptr);  // not in the first frame's way
+    ASSERT_TRUE(test::PumpUntil([] { return Form3.window && Form4.window; }, 5000));
+    const HWND late = StartSketchUp(L"late", L"SketchUp.exe", L"--title \"晚 - SketchUp\"", 1).at(0);
+    test::PumpMessages(100);
+    EXPECT_EQ(Lines(), (std::vector<Line>{{L"早 - SketchUp", early}}));
+    Press(Form4.refresh);
+    EXPECT_EQ(Lines().size(), 2u);
+    EXPECT_GE(LineOf(late), 0);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ void SeedVersionKey(const std::wstring& name, const std::wstring& installLocatio
 void SeedVersionKeyWithoutLocation(const std::wstring& name);
 void DeleteSketchUpKey();
 // A version as SketchUp's setup leaves it: the install location under the scratch root with its
-// trailing backslash (so the registry procedure passes it over), `program` copied there as
+// trailing backslash, `program` copied there as
 // SketchUp.exe when given, the registry key, and the configuration folder SketchUp makes on its
 // first start for the logged-on user and, with `allUsersToo`, for all users. Answers the location.
 std::wstring SeedVersion(const std::wstring& entry, const wchar_t* program, bool allUsersToo);

@@ -231,3 +231,4 @@ target_link_libraries(security_tests PRIVATE qln_win gtest_main)
 add_dependencies(security_tests QuorlenInstallerDemo standin_sketchup planted_dll)
 gtest_discover_tests(security_tests TEST_PREFIX "security." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK wineprefix-96 ENVIRONMENT QLN_DPI=96 TIMEOUT 600)
+

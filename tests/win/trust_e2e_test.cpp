@@ -91,7 +91,8 @@ TEST_F(TrustEndToEndTest, ClosingDuringAHeldDownloadEndsTheProcessWithNoPackageF
 }
 
 // A package large enough that its installation takes a while: the close arrives while the
-// staging folder exists, and the process ends only after every member is in place.
+// staging folder exists, and the process ends only after every member is in place and the
+// result has been told.
 TEST_F(TrustEndToEndTest, ClosingDuringAnInstallationEndsTheProcessOnlyAfterIt) {
     constexpr int kMembers = 600;
     Serve(Package(kMembers, 6000), L"ok");
@@ -104,6 +105,9 @@ TEST_F(TrustEndToEndTest, ClosingDuringAnInstallationEndsTheProcessOnlyAfterIt) 
     while (!working() && GetTickCount() - start < 30000) Sleep(2);
     ASSERT_TRUE(working()) << "the installation was not seen running";
     PostMessageW(main_, WM_CLOSE, 0, 0);
+    HWND result = test::WaitForWindow(installer_.info.dwProcessId, L"#32770", 30000);
+    ASSERT_NE(result, nullptr);
+    PostMessageW(result, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(installer_.WaitExit(30000), 0u);
     for (int i = 0; i < kMembers; ++i)
         ASSERT_TRUE(FileExists(Plugins() + L"\\qln_demo\\part" + std::to_wstring(i) + L".rb")) << i;

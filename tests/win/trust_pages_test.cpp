@@ -6,7 +6,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <thread>
 
 #include "app/main_form.h"
 #include "discovery/discovery.h"
@@ -148,7 +150,7 @@ TEST_F(TrustPagesTest, ClosingDuringADownloadCancelsIt) {
 }
 
 // The user closes the main window while the package is being moved into place: the window stays
-// until the installation has finished, then goes by itself, without a result message.
+// until the installation has finished and told its result, then goes by itself.
 TEST_F(TrustPagesTest, ClosingDuringAnInstallationWaitsForItThenCloses) {
     SeedVersion(L"SketchUp 2021");
     ASSERT_NE(Build(), nullptr);
@@ -170,7 +172,10 @@ TEST_F(TrustPagesTest, ClosingDuringAnInstallationWaitsForItThenCloses) {
     EXPECT_TRUE(IsWindow(main)) << "the close waits for the installation";
     release = true;
     EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(main); }, 15000));
-    EXPECT_TRUE(catcher.NoneWithin(300));
+    CaughtBox result;
+    ASSERT_TRUE(catcher.Next(result, 300));
+    EXPECT_EQ(result.text, L"安装成功！");
+    EXPECT_EQ(result.owner, main);
     EXPECT_EQ(DownloadBusy.load(), 0);
     EXPECT_TRUE(FileExists(Plugins(L"SketchUp 2021") + L"\\qln_demo\\part19.rb"));
     EXPECT_FALSE(FileExists(PackageFilePath()));
@@ -229,6 +234,47 @@ TEST_F(TrustPagesTest, ThePageTakesNoPointerFromAMessage) {
     test::PumpMessages(100);
     EXPECT_TRUE(IsWindow(Form2.window));
     EXPECT_EQ(windowless::Caption(Form2.window, kLabel1), L"");
+}
+
+// A local package of many members installs beside the window, which answers within 200 ms all
+// along, says what it does and moves its bar; closed meanwhile, it tells the result, then goes.
+TEST_F(TrustPagesTest, ALocalPackageInstallsBesideTheWindowWhichWaitsForItBeforeClosing) {
+    SeedVersion(L"SketchUp 2021");
+    const std::wstring package = test::ScratchRoot() + L"\\big.rbz";
+    test::WriteBytes(package, Package(2000));
+    ASSERT_NE(Build(), nullptr);
+    HWND main = Form1.window;
+    std::atomic<bool> stop{false};
+    std::atomic<DWORD> slowest{0};
+    std::thread probe([&] {
+        for (DWORD_PTR answer = 0; !stop && IsWindow(main); Sleep(20)) {
+            const DWORD sent = GetTickCount();
+            if (SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer))
+                slowest = std::max<DWORD>(slowest, GetTickCount() - sent);
+            else if (IsWindow(main))
+                slowest = 5000;
+        }
+    });
+    MessageBoxCatcher catcher(true);
+    InstallLocalPackage(Form2.window, package);  // its question answered Yes
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    CaughtBox result;
+    ASSERT_TRUE(catcher.Next(result) && result.text.find(package) != std::wstring::npos);  // the question
+    bool told = false, moved = false;
+    for (const DWORD start = GetTickCount(); !catcher.Next(result, 20) && GetTickCount() - start < 60000;) {
+        told = told || windowless::Caption(Form2.window, kLabel1) == L"开始安装。。。";
+        const auto at = SendMessageW(Form2.progress1, PBM_GETPOS, 0, 0);
+        moved = moved || (at > 1 && at < 100);
+    }
+    stop = true;
+    probe.join();
+    EXPECT_LT(slowest.load(), 200u);
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(moved);
+    EXPECT_EQ(result.text, L"安装成功！");
+    EXPECT_EQ(result.owner, main);
+    EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(main); }, 15000));
+    EXPECT_EQ(test::ReadBytes(Plugins(L"SketchUp 2021") + L"\\qln_demo\\part1999.rb"), "puts 1999\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "plugin/file_handle.h"
 #include "plugin/install/install_fs.h"
+#include "plugin/install_progress.h"
 
 namespace qln::install {
 
@@ -13,6 +14,7 @@ Failure Stager::Run(unzFile archive, const std::vector<Member>& members, const P
     std::vector<bool> staged(plan.entries.size(), false);
     if (unzGoToFirstFile(archive) != UNZ_OK) return Fail(InstallOutcome::DamagedPackage, L"");
     for (std::size_t i = 0; i < members.size(); ++i) {
+        ReportInstallProgress(i, members.size());
         if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) return Fail(InstallOutcome::DamagedPackage, L"");
         const PlannedEntry& entry = plan.entries[plan.entryOfMember[i]];
         const std::wstring path = work_.InStage(entry.name);

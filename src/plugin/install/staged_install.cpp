@@ -19,6 +19,7 @@
 #include "plugin/install_record_store.h"
 #include "plugin/member_names.h"
 #include "plugin/package_install.h"
+#include "plugin/install/target_folders.h"
 
 namespace qln {
 
@@ -40,15 +41,6 @@ bool TargetCountsAsPresent(const std::string& target) {
     return CountsAsPresentFolder(found.attrib);
 }
 
-// Every missing folder of `path`, top down; true when it is a folder at the end.
-bool MakeFolders(const std::wstring& path) {
-    if (IsFolderAttr(Attributes(path))) return true;
-    const std::size_t split = path.find_last_of(L'\\');
-    if (split == std::wstring::npos || split == 0 || path[split - 1] == L':' || path[split - 1] == L'?') return false;
-    if (!MakeFolders(path.substr(0, split))) return false;
-    return CreateDirectoryW(path.c_str(), nullptr) || IsFolderAttr(Attributes(path));
-}
-
 // The road for a missing target: a new empty folder made in this run's private temporary folder
 // and moved by the shell to the target's place. The shell does not make the folders above the
 // target everywhere (under Wine it does not), so whatever is still missing is made afterwards.
@@ -67,7 +59,7 @@ void MakeTargetFolder(const std::string& target8, const std::wstring& target) {
             _rmdir(transit.c_str());
         }
     }
-    MakeFolders(target);
+    MakeMissingFolders(target);
 }
 
 // Steps after the target exists: plan, stage, journal, moves, commit; rolled back on failure.
