@@ -16,6 +16,8 @@ std::mutex g_logLock;  // the page's worker and the GUI thread may both log
 std::wstring g_logPath;
 std::wstring g_programVersion;
 
+}  // namespace
+
 std::wstring LocalTimeText() {
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -24,6 +26,8 @@ std::wstring LocalTimeText() {
              now.wSecond);
     return text;
 }
+
+namespace {
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
     DWORD written = 0;

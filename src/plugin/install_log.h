@@ -11,6 +11,9 @@ namespace qln {
 
 std::wstring DefaultInstallLogPath();
 
+// "2026-12-07 10:15:03", local time, as every entry (and the install record) writes it.
+std::wstring LocalTimeText();
+
 // Whether "/log:" may write to `path`: a new file, or an existing plain file (no folder, device,
 // link or second name) that is empty or holds a log of ours. Nothing is created or changed.
 bool IsUsableInstallLog(const std::wstring& path);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "plugin/file_handle.h"
+#include "plugin/install_log.h"
 #include "plugin/install_log_format.h"
 #include "plugin/recorded_files.h"
 
@@ -62,15 +63,6 @@ bool OwnedByUsOrAdministrators(HANDLE file) {
 bool IsReparsePoint(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-std::wstring LocalTimeText() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    wchar_t text[32];
-    swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-             now.wSecond);
-    return text;
 }
 
 bool SameName(const std::wstring& a, const std::wstring& b) {

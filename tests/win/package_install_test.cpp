@@ -230,7 +230,11 @@ TEST(FileHelpersTest, TempFolderAndShellMove) {
     char expected[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, expected);
     EXPECT_EQ(GetTempFolderA(), expected);
-    EXPECT_EQ(PackageFilePath(), AnsiToWide(std::string(expected) + "qln_plugin.tmp"));
+    // The package file lives in this run's own folder inside the temporary folder.
+    const std::wstring package = PackageFilePath(), temp = AnsiToWide(expected);
+    EXPECT_EQ(package.rfind(temp + L"qln-", 0), 0u) << package;
+    EXPECT_EQ(package.substr(package.rfind(L'\\')), L"\\qln_plugin.tmp");
+    EXPECT_TRUE(test::IsDirectory(package.substr(0, package.rfind(L'\\'))));
 
     test::RemoveTree(Scratch());
     test::MakeDirs(Scratch() + L"\\from");

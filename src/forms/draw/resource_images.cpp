@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "forms/draw/canvas.h"
 #include "forms/engine/control_object.h"
 
 namespace qln {
@@ -53,6 +54,7 @@ HICON IconGroupAtOwnSize(HINSTANCE instance, const char* name) {
 class GdiplusSession {
 public:
     GdiplusSession() {
+        BindGdiplus();
         Gdiplus::GdiplusStartupInput input;  // version 1
         started_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
     }
