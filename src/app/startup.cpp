@@ -8,7 +8,6 @@
 #include "app/app_info.h"
 #include "app/main_form.h"
 #include "app/startup_trace.h"
-#include "forms/draw/canvas.h"
 #include "forms/engine/form_engine.h"
 #include "ui/app_look.h"
 #include "plugin/package_install.h"
@@ -68,7 +67,6 @@ int CheckSingleInstance() {
 int RunApplication() {
     ULONG_PTR gdiplusToken = 0;
     const QlnGdiplusStartupInput input = {1, nullptr, FALSE, FALSE};
-    BindGdiplus();
     GdiplusStartup(&gdiplusToken, &input, nullptr);
     QLN_TRACE("GdiplusStartup");
     if (CheckSingleInstance() != 0) return -1;

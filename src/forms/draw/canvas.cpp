@@ -4,10 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
-#include <delayimp.h>
-
 #include <cmath>
-#include <mutex>
 #include <vector>
 
 #include "forms/layout/layout_rules.h"
@@ -139,13 +136,7 @@ Gdiplus::GpPath* NewGpPath(int fillMode) {
 
 Canvas::~Canvas() { EndCanvas(*this); }
 
-void BindGdiplus() {
-    static std::once_flag bound;
-    std::call_once(bound, [] { __HrLoadAllImportsForDll("gdiplus.dll"); });
-}
-
 void BeginCanvas(Canvas& canvas, HWND window, COLORREF background) {
-    BindGdiplus();
     Reset(canvas);
     if (!window || !IsWindow(window)) return;
     canvas.window = window;
@@ -169,7 +160,6 @@ void BeginCanvas(Canvas& canvas, HWND window, COLORREF background) {
 }
 
 void BeginOffscreenCanvas(Canvas& canvas, int width, int height, bool unscaled) {
-    BindGdiplus();
     Reset(canvas);
     canvas.windowDc = GetDC(nullptr);
     if (!canvas.windowDc) return;

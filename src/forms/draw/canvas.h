@@ -110,12 +110,6 @@ struct Canvas {
 // Starts painting `window` (BeginPaint) into a back buffer of its client size, filled with
 // `background` or, for kKeepPicture, starting from the window's current pixels. A missing
 // window leaves the canvas without DC: drawing then does nothing.
-// GDI+ is bound on first use (app/dll_search.h), and then every function of it at once: a
-// function's first call through its delay-import thunk does not keep the float arguments that
-// most GDI+ functions take. Called before anything draws (by the canvas itself, the start-up and
-// the image decoder); cheap after the first call.
-void BindGdiplus();
-
 void BeginCanvas(Canvas& canvas, HWND window, COLORREF background);
 
 // A canvas on a screen-compatible bitmap of width × height device pixels, for pictures that

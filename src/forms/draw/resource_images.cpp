@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "forms/draw/canvas.h"
 #include "forms/engine/control_object.h"
 
 namespace qln {
@@ -54,7 +53,6 @@ HICON IconGroupAtOwnSize(HINSTANCE instance, const char* name) {
 class GdiplusSession {
 public:
     GdiplusSession() {
-        BindGdiplus();
         Gdiplus::GdiplusStartupInput input;  // version 1
         started_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
     }
