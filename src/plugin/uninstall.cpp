@@ -4,6 +4,9 @@
 
 #include <algorithm>
 
+#include "plugin/install/moves.h"
+#include "plugin/install/recovery.h"
+#include "plugin/install/work_area.h"
 #include "plugin/install_record_store.h"
 #include "plugin/recorded_files.h"
 #include "plugin/transfer_rules.h"
@@ -20,11 +23,17 @@ void Fail(UninstallReport& report, DWORD error, const std::wstring& name) {
     report.detail = name;
 }
 
-// Checked and deleted through one handle that keeps writers out, so the bytes compared are the
-// bytes removed.
-void RemoveFile(const std::wstring& full, const RecordedFile& file, UninstallReport& report) {
-    const OpenedRecordedFile opened =
-        OpenRecordedFile(full, file.name, GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ);
+// A file to take away: its handle, opened when its bytes were compared, keeps writers out until
+// it has left, so the bytes compared are the bytes removed.
+struct Leaving {
+    const RecordedFile* file;
+    FileHandle handle;
+};
+
+void CheckFile(const std::wstring& full, const RecordedFile& file, UninstallReport& report,
+               std::vector<Leaving>& leaving) {
+    OpenedRecordedFile opened =
+        OpenRecordedFile(full, file.name, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE);
     switch (opened.state) {
     case RecordedEntry::Missing: report.missing.push_back(file.name); return;
     case RecordedEntry::Foreign: report.keptChanged.push_back(file.name); return;
@@ -37,18 +46,45 @@ void RemoveFile(const std::wstring& full, const RecordedFile& file, UninstallRep
         report.keptChanged.push_back(file.name);
         return;
     }
-    // A read-only file refuses to be deleted; the attribute goes with the file.
-    if (opened.attributes & FILE_ATTRIBUTE_READONLY) {
-        FILE_BASIC_INFO basic = {};
-        const DWORD rest = opened.attributes & ~FILE_ATTRIBUTE_READONLY;
-        basic.FileAttributes = rest == 0 ? FILE_ATTRIBUTE_NORMAL : rest;
-        if (!SetFileInformationByHandle(opened.handle.get(), FileBasicInfo, &basic, sizeof(basic)))
-            return Fail(report, GetLastError(), file.name);
+    leaving.push_back({&file, std::move(opened.handle)});
+}
+
+// All or nothing, on the installation's own road: every unchanged file moves into a backup slot
+// of a private work area under a journal, and only when all have moved is the removal committed
+// and the backups deleted; a failure (or a dying process, through the next start's recovery)
+// puts every file back.
+void RemoveFiles(const std::wstring& full, std::vector<Leaving>& leaving, UninstallReport& report) {
+    if (leaving.empty()) return;
+    install::InstallLock lock;
+    if (const DWORD locked = lock.Acquire(full)) return Fail(report, locked, full);
+    const InstallReport recovered = install::RecoverTarget(full, {});
+    if (recovered.outcome != InstallOutcome::Succeeded) return Fail(report, recovered.systemError, recovered.detail);
+    install::WorkArea work(full);
+    if (const DWORD created = work.Create()) return Fail(report, created, full);
+    std::vector<JournalEntry> journal;
+    for (std::size_t i = 0; i < leaving.size(); ++i)
+        journal.push_back({JournalEntry::Kind::File, leaving[i].file->name, false, 0, static_cast<std::uint32_t>(i)});
+    install::JournalFile journalFile;
+    install::Failure failure = journalFile.Write(work.JournalPath(), journal);
+    if (!failure && !CreateDirectoryW(work.Backups().c_str(), nullptr)) failure = install::FileFailure(GetLastError(), L"");
+    for (std::size_t i = 0; i < leaving.size() && !failure; ++i) {
+        const std::wstring& name = leaving[i].file->name;
+        if (!install::Checkpoint(InstallStep::MoveOut, i, work.InTarget(name)) ||
+            !MoveFileExW(work.InTarget(name).c_str(), work.Backup(static_cast<std::uint32_t>(i)).c_str(),
+                         MOVEFILE_WRITE_THROUGH))
+            failure = install::FileFailure(GetLastError(), name);
     }
-    FILE_DISPOSITION_INFO dispose = {TRUE};
-    if (!SetFileInformationByHandle(opened.handle.get(), FileDispositionInfo, &dispose, sizeof(dispose)))
-        return Fail(report, GetLastError(), file.name);
-    report.removed.push_back(file.name);
+    if (!failure) failure = journalFile.Commit();
+    journalFile.Close();
+    for (Leaving& file : leaving) file.handle.reset();
+    if (failure) {
+        install::Failure undo;
+        Fail(report, failure.error, failure.detail);
+        if (!install::UndoEntries(work, journal, undo)) return;  // the journal stays for the next start
+    } else {
+        for (const Leaving& file : leaving) report.removed.push_back(file.file->name);
+    }
+    work.Remove();
 }
 
 // A created folder, once empty; one that still holds something (the user's files, a changed
@@ -83,7 +119,11 @@ UninstallReport UninstallRecorded(const std::wstring& pluginsDir) {
     const std::wstring full = FullPluginsDir(pluginsDir);
     if (!record || full.empty()) return report;
     report.outcome = UninstallOutcome::Removed;
-    for (const RecordedFile& file : record->files) RemoveFile(full, file, report);
+    std::vector<Leaving> leaving;
+    for (const RecordedFile& file : record->files) CheckFile(full, file, report, leaving);
+    if (report.outcome == UninstallOutcome::Incomplete) return report;  // nothing removed
+    RemoveFiles(full, leaving, report);
+    if (report.outcome == UninstallOutcome::Incomplete) return report;
     // The deepest first, so that a folder is empty of the package's folders when its turn comes.
     std::size_t deepest = 0;
     for (const std::wstring& folder : record->folders) deepest = std::max(deepest, Depth(folder));

@@ -12,9 +12,10 @@
 
 namespace qln {
 
-// NotInstalled when `pluginsDir` has no record of ours (nothing is touched). Incomplete when a
-// file or folder could not be removed: the record stays, so that another run can finish (files
-// removed by then count as missing). Removed otherwise; the record is gone.
+// NotInstalled when `pluginsDir` has no record of ours (nothing is touched). The files go all or
+// nothing, on the installation's staged road (a journal, backups, a roll-back). Incomplete when
+// they could not: every file is back and the record stays. Removed otherwise; the folders the
+// package created go once empty, and the record goes last.
 UninstallReport UninstallRecorded(const std::wstring& pluginsDir);
 
 }  // namespace qln

@@ -159,6 +159,21 @@ TEST_F(RecordTest, ARolledBackUpdateKeepsThePreviousRecord) {
     EXPECT_EQ(Run(L"/verify"), 0u);
 }
 
+// All or nothing: with one recorded file held by another program, nothing is removed and the
+// record stays; once it is let go, the removal goes through.
+TEST_F(RecordTest, AnUninstallThatCannotTakeEveryFileTakesNone) {
+    ASSERT_EQ(Install(), 0u);
+    HANDLE held = CreateFileW(In(L"qln_demo.rb").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Run(L"/uninstall"), 31u);
+    CloseHandle(held);
+    EXPECT_EQ(test::ReadBytes(In(L"qln_demo\\main.rb")), kMainRb);
+    EXPECT_TRUE(FileExists(RecordPath()));
+    EXPECT_EQ(Run(L"/uninstall"), 0u);
+    EXPECT_FALSE(FileExists(In(L"qln_demo\\main.rb")));
+    EXPECT_FALSE(FileExists(RecordPath()));
+}
+
 // Runs a host program (Wine gives no handle to wait on) until `done` holds.
 template <class Done>
 bool RunOnHost(const wchar_t* program, const std::wstring& args, Done done) {
