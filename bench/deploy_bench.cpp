@@ -108,19 +108,9 @@ int wmain(int argc, wchar_t** argv) {
     const int rounds = argc > 2 ? _wtoi(argv[2]) : 5;
     std::vector<double> unattended, page;
     for (int i = 0; i < rounds; ++i) {
-        const double start = Now();
-        PROCESS_INFORMATION run = Start(exe, L"/quiet /version:2021");
-        WaitForSingleObject(run.hProcess, 60000);
-        const double end = Now();
-        DWORD code = 1;
-        GetExitCodeProcess(run.hProcess, &code);
-        CloseHandle(run.hProcess);
-        CloseHandle(run.hThread);
-        if (code != 0) {
-            std::printf("unattended run ended with %lu\n", code);
-            return 1;
-        }
-        unattended.push_back(end - start);
+        const double took = TimedRun(exe, L"/quiet /version:2021");
+        if (took < 0) return 1;
+        unattended.push_back(took);
 
         PROCESS_INFORMATION window = Start(exe, L"");
         HWND main = WaitWindow(window.dwProcessId, L"Quorlen插件安装器_Form1");

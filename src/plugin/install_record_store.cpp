@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "plugin/file_handle.h"
+#include "plugin/install/install_fs.h"
 #include "plugin/install_log.h"
 #include "plugin/install_log_format.h"
 #include "plugin/recorded_files.h"
@@ -60,10 +61,7 @@ bool OwnedByUsOrAdministrators(HANDLE file) {
            IsTokenAccount(owner);
 }
 
-bool IsReparsePoint(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
+bool IsReparsePoint(const std::wstring& path) { return install::IsLinkAttr(install::Attributes(path)); }
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
