@@ -65,6 +65,16 @@ bool SplitField(std::string_view& line, std::string_view& field) {
     return true;
 }
 
+// A carried entry lies below a folder exchanged earlier in the journal, into the same slot: its
+// undo finds its place in the old folder from that.
+bool CarryFollowsItsSwap(const std::vector<JournalEntry>& entries, const JournalEntry& carry) {
+    for (const JournalEntry& entry : entries)
+        if (entry.kind == JournalEntry::Kind::Swap && entry.backup == carry.backup)
+            return carry.name.size() > entry.name.size() + 1 && carry.name[entry.name.size()] == L'\\' &&
+                   carry.name.compare(0, entry.name.size(), entry.name) == 0;
+    return false;
+}
+
 bool ParseEntry(std::string_view line, JournalEntry& entry) {
     std::string_view kind, field;
     if (!SplitField(line, kind)) return false;
@@ -74,9 +84,14 @@ bool ParseEntry(std::string_view line, JournalEntry& entry) {
         if (!SplitField(line, field) || !ParseUnsigned(field, 10, existed) || existed > 1) return false;
         entry.existed = existed == 1;
         if (!SplitField(line, field) || field.size() != 8 || !ParseUnsigned(field, 16, entry.attributes)) return false;
-    } else if (kind == "F") {
-        entry.kind = JournalEntry::Kind::File;
+    } else if (kind == "F" || kind == "S" || kind == "C") {
+        entry.kind = kind == "F" ? JournalEntry::Kind::File
+                   : kind == "S" ? JournalEntry::Kind::Swap
+                                 : JournalEntry::Kind::Carry;
         if (!SplitField(line, field) || !ParseUnsigned(field, 10, entry.backup)) return false;
+        if (entry.kind == JournalEntry::Kind::Swap &&
+            (!SplitField(line, field) || field.size() != 8 || !ParseUnsigned(field, 16, entry.attributes)))
+            return false;
     } else {
         return false;
     }
@@ -138,7 +153,15 @@ std::string FormatJournalPlan(const std::vector<JournalEntry>& entries) {
         if (entry.kind == JournalEntry::Kind::Folder) {
             std::snprintf(field, sizeof(field), "D %d %08X ", entry.existed ? 1 : 0, static_cast<unsigned>(entry.attributes));
         } else {
-            std::snprintf(field, sizeof(field), "F %u ", static_cast<unsigned>(entry.backup));
+            const char kind = entry.kind == JournalEntry::Kind::Swap    ? 'S'
+                            : entry.kind == JournalEntry::Kind::Carry ? 'C'
+                                                                      : 'F';
+            std::snprintf(field, sizeof(field), "%c %u ", kind, static_cast<unsigned>(entry.backup));
+            text += field;
+            if (entry.kind == JournalEntry::Kind::Swap)
+                std::snprintf(field, sizeof(field), "%08X ", static_cast<unsigned>(entry.attributes));
+            else
+                field[0] = '\0';
         }
         text += field;
         text += EncodeJournalName(entry.name);
@@ -168,6 +191,7 @@ Journal ParseJournal(std::string_view text) {
             }
             JournalEntry entry;
             if (!ParseEntry(line, entry)) return {};
+            if (entry.kind == JournalEntry::Kind::Carry && !CarryFollowsItsSwap(journal.entries, entry)) return {};
             journal.entries.push_back(std::move(entry));
         } else if (line == kCommit) {
             journal.state = JournalState::Committed;

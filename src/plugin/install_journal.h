@@ -8,6 +8,15 @@
 //   QLN-INSTALL-JOURNAL 1
 //   D <existed 0|1> <attributes, 8 hex digits> <name>   a folder member
 //   F <backup slot, decimal> <name>                     a file member
+//   S <slot> <attributes, 8 hex digits> <name>          a folder of the package the target has,
+//                                                        exchanged whole: the one there to the
+//                                                        slot, the staged one in its place
+//   C <backup slot, decimal> <name>                     an entry of that folder the package does
+//                                                        not name, carried from the slot into the
+//                                                        new folder (after the S line of its slot,
+//                                                        whose name begins its own)
+// (An S folder that could not be set aside stays, its files moved one by one: its attributes
+// are then put back as a D line's are.)
 //   END                                                  the plan is complete: moves may begin
 //   COMMIT                                               every move was made
 // Names are relative to the target folder, "\" separated, without a final separator; member
@@ -22,12 +31,12 @@
 namespace qln {
 
 struct JournalEntry {
-    enum class Kind : std::uint8_t { Folder, File };
+    enum class Kind : std::uint8_t { Folder, File, Swap, Carry };
     Kind kind = Kind::File;
     std::wstring name;
     bool existed = false;         // folder: it was there before the installation
-    std::uint32_t attributes = 0; // folder that existed: its attributes before
-    std::uint32_t backup = 0;     // file: the slot its previous version is moved to
+    std::uint32_t attributes = 0; // folder that existed, swap: its attributes before
+    std::uint32_t backup = 0;     // file, swap, carry: the slot of the previous version
 };
 
 enum class JournalState : std::uint8_t {

@@ -166,6 +166,7 @@ InstallRecord MakeInstallRecord(const std::wstring& pluginsDir, const std::wstri
             if (!entry.existed) record.folders.push_back(entry.name);
             continue;
         }
+        if (entry.kind != JournalEntry::Kind::File) continue;  // a folder exchanged whole, the user's own
         const OpenedRecordedFile opened = OpenRecordedFile(full, entry.name, GENERIC_READ, FILE_SHARE_READ);
         const std::optional<FileDigest> digest =
             opened.state == RecordedEntry::Opened ? DigestOpenFile(opened.handle.get()) : std::nullopt;

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+#include "plugin/file_handle.h"
 
 namespace qln::install {
 
@@ -38,9 +41,25 @@ std::wstring Key(std::wstring name);
 // point: a link planted there would carry a step somewhere else.
 bool CrossesLink(const std::wstring& root, const std::wstring& name);
 
-// Removes a file or a whole folder; never follows a reparse point (a link is removed itself).
-// True when it is gone.
+// Removes a file or a whole folder; never follows a reparse point (a link is removed itself, or
+// left where the system would only reach what it points to). Each folder is held while what it
+// holds is removed, so that nobody who may write below it can swap a folder of it for a link
+// half-way. True when it is gone.
 bool RemoveTree(const std::wstring& path);
+
+// Handles held on the folders from a root down to a folder below it, opened without delete
+// sharing: while they are held none of them can be renamed or replaced, so a name below them
+// reaches what was checked. The root itself is held as it is reached (the target may be a link
+// its owner made); every folder below it must be a folder and no link.
+class PinnedFolders {
+public:
+    // `folder`: relative, "\" separated, "" for the root alone. False with nothing more held when
+    // a step is a link, no folder, or cannot be held.
+    bool Pin(const std::wstring& root, const std::wstring& folder);
+
+private:
+    std::vector<FileHandle> held_;
+};
 
 // A file that this process wrote, read whole (at most `limit` bytes); never through a link.
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::uint64_t limit = 64ull << 20);

@@ -1,5 +1,6 @@
 #include "plugin/install/moves.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 #include "plugin/install/install_fs.h"
@@ -11,8 +12,59 @@ namespace {
 
 constexpr DWORD kMove = MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
 
-// Puts back one journal entry. False with `error` when a step failed.
-bool UndoEntry(const WorkArea& work, const JournalEntry& entry, std::size_t index, DWORD& error) {
+// An entry carried over: from its place in the folder set aside to its place in the new one,
+// with every folder on both ways held, so that neither way can turn into a link meanwhile.
+bool MoveCarried(const WorkArea& work, const std::wstring& from, const std::wstring& inAside,
+                 const std::wstring& name, bool back) {
+    PinnedFolders pins;
+    if (!pins.Pin(from.substr(0, from.size() - inAside.size() - 1), ParentOf(inAside)) ||
+        !pins.Pin(work.Target(), ParentOf(name))) {
+        SetLastError(ERROR_REPARSE_TAG_INVALID);
+        return false;
+    }
+    const std::wstring target = work.InTarget(name);
+    // The plan carries no link; one found now was put there since, and would be moved through.
+    if (IsLinkAttr(Attributes(back ? target : from))) {
+        SetLastError(ERROR_REPARSE_TAG_INVALID);
+        return false;
+    }
+    return back ? MoveFileExW(target.c_str(), from.c_str(), MOVEFILE_WRITE_THROUGH)
+                : MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+}
+
+// Puts back an exchanged folder or an entry carried over, judging from what is on disk.
+bool UndoExchange(const WorkArea& work, const JournalEntry& entry, const std::wstring& inAside) {
+    const std::wstring aside = work.Backup(entry.backup);
+    const std::wstring target = work.InTarget(entry.name);
+    if (!Exists(aside)) {
+        // Never set aside (its files were moved one by one, or nothing was), or back already.
+        const DWORD now = Attributes(target);
+        if (entry.kind == JournalEntry::Kind::Swap && IsFolderAttr(now) && now != entry.attributes)
+            return SetFileAttributesW(target.c_str(), entry.attributes);
+        return true;
+    }
+    if (entry.kind == JournalEntry::Kind::Carry) {
+        const std::wstring from = aside + L"\\" + inAside;
+        if (Exists(from) || !Exists(target)) return true;  // never carried over, or gone since
+        return MoveCarried(work, from, inAside, entry.name, true);
+    }
+    if (Exists(target)) {
+        // The staged folder, whose place in the staging folder it left empty: back there. With
+        // that place taken, what stands at the target was made by someone else, and stays.
+        const std::wstring staged = work.InStage(entry.name);
+        if (Exists(staged)) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return false;
+        }
+        if (!MoveFileExW(target.c_str(), staged.c_str(), MOVEFILE_WRITE_THROUGH)) return false;
+    }
+    return MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+}
+
+// Puts back one journal entry. False with `error` when a step failed. `inAside`: a carried
+// entry's name inside the folder set aside.
+bool UndoEntry(const WorkArea& work, const JournalEntry& entry, std::size_t index, const std::wstring& inAside,
+               DWORD& error) {
     const std::wstring target = work.InTarget(entry.name);
     auto failed = [&] {
         error = GetLastError();
@@ -23,6 +75,8 @@ bool UndoEntry(const WorkArea& work, const JournalEntry& entry, std::size_t inde
         SetLastError(ERROR_REPARSE_TAG_INVALID);
         return failed();
     }
+    if (entry.kind == JournalEntry::Kind::Swap || entry.kind == JournalEntry::Kind::Carry)
+        return UndoExchange(work, entry, inAside) || failed();
     const DWORD now = Attributes(target);
     if (entry.kind == JournalEntry::Kind::Folder) {
         if (!IsFolderAttr(now)) return true;
@@ -86,7 +140,11 @@ std::vector<JournalEntry> JournalOf(const WorkArea& work, const Plan& plan) {
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         JournalEntry entry;
         entry.name = plan.entries[i].name;
-        if (plan.entries[i].folder) {
+        if (plan.entries[i].swap) {
+            entry.kind = JournalEntry::Kind::Swap;
+            entry.backup = static_cast<std::uint32_t>(i);
+            entry.attributes = Attributes(work.InTarget(entry.name));
+        } else if (plan.entries[i].folder) {
             entry.kind = JournalEntry::Kind::Folder;
             const DWORD there = Attributes(work.InTarget(entry.name));
             entry.existed = IsFolderAttr(there);
@@ -97,11 +155,39 @@ std::vector<JournalEntry> JournalOf(const WorkArea& work, const Plan& plan) {
         }
         journal.push_back(std::move(entry));
     }
+    for (const CarriedEntry& carry : plan.carries)
+        journal.push_back({JournalEntry::Kind::Carry, carry.name, false, 0, static_cast<std::uint32_t>(carry.swap)});
     return journal;
 }
 
-Failure MoveIntoPlace(const WorkArea& work, const std::vector<PlannedEntry>& entries,
-                      const std::vector<JournalEntry>& journal) {
+namespace {
+
+// A folder that cannot be renamed for a file in it held open, or for rights that keep something
+// in it in place: its files are then moved one by one.
+bool FolderStaysInPlace(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
+
+// The user's own entries of an exchanged folder, from the folder set aside into the new one.
+Failure CarryOver(const WorkArea& work, const Plan& plan, const std::vector<JournalEntry>& journal, std::size_t swap) {
+    const std::wstring& folder = plan.entries[swap].name;
+    for (std::size_t k = 0; k < plan.carries.size(); ++k) {
+        const CarriedEntry& carry = plan.carries[k];
+        if (carry.swap != swap) continue;
+        const std::wstring inAside = carry.name.substr(folder.size() + 1);
+        const std::wstring from = work.Backup(journal[swap].backup) + L"\\" + inAside;
+        if (!Checkpoint(InstallStep::MoveIn, plan.entries.size() + k, work.InTarget(carry.name)) ||
+            !MoveCarried(work, from, inAside, carry.name, false)) {
+            const DWORD error = GetLastError();
+            return error == ERROR_REPARSE_TAG_INVALID ? Fail(InstallOutcome::PathBlocked, carry.name, error)
+                                                      : FileFailure(error, carry.name);
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+Failure MoveIntoPlace(const WorkArea& work, const Plan& plan, const std::vector<JournalEntry>& journal) {
+    const std::vector<PlannedEntry>& entries = plan.entries;
     if (!CreateDirectoryW(work.Backups().c_str(), nullptr)) return FileFailure(GetLastError(), L"");
     std::unordered_set<std::wstring> movedWhole;  // folders now in place with all below them
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -118,6 +204,24 @@ Failure MoveIntoPlace(const WorkArea& work, const std::vector<PlannedEntry>& ent
         // The plan saw no link on the way; one planted since would carry this move elsewhere.
         if (CrossesLink(work.Target(), entry.name))
             return Fail(InstallOutcome::PathBlocked, entry.name, ERROR_REPARSE_TAG_INVALID);
+        if (entry.swap) {
+            const std::wstring aside = work.Backup(journal[i].backup);
+            DWORD error = 0;
+            if (!Checkpoint(InstallStep::MoveOut, i, target) ||
+                !MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH))
+                error = GetLastError();
+            if (!error) {
+                if (!Checkpoint(InstallStep::MoveIn, i, target) ||
+                    !MoveFileExW(work.InStage(entry.name).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
+                    return FileFailure(GetLastError(), entry.name);
+                movedWhole.insert(Key(entry.name));
+                AdoptParentPermissions(target);
+                SetFileAttributesW(target.c_str(), entry.attributes);
+                if (Failure failure = CarryOver(work, plan, journal, i)) return failure;
+                continue;
+            }
+            if (!FolderStaysInPlace(error)) return FileFailure(error, entry.name);
+        }
         if (entry.wholeFolder) {
             if (!Checkpoint(InstallStep::MakeFolder, i, target)) return FileFailure(GetLastError(), entry.name);
             // Without COPY_ALLOWED: a folder cannot be moved to another volume, and is then made
@@ -158,14 +262,36 @@ Failure MoveIntoPlace(const WorkArea& work, const std::vector<PlannedEntry>& ent
 
 bool UndoEntries(const WorkArea& work, const std::vector<JournalEntry>& entries, Failure& failure,
                  const UndoPatience& patience) {
+    // The folders set aside whole: what lies below them came with them and leaves with them.
+    std::unordered_map<std::uint32_t, std::wstring> swapped;  // slot -> folder name
+    std::vector<std::wstring> inEffect;                        // keys of those set aside now
+    for (const JournalEntry& entry : entries) {
+        if (entry.kind != JournalEntry::Kind::Swap) continue;
+        swapped.emplace(entry.backup, entry.name);
+        if (Exists(work.Backup(entry.backup))) inEffect.push_back(Key(entry.name) + L"\\");
+    }
+    auto cameWithItsFolder = [&](const JournalEntry& entry) {
+        if (entry.kind != JournalEntry::Kind::Folder && entry.kind != JournalEntry::Kind::File) return false;
+        const std::wstring key = Key(entry.name);
+        for (const std::wstring& folder : inEffect)
+            if (key.compare(0, folder.size(), folder) == 0) return true;
+        return false;
+    };
     bool complete = true;
     for (std::size_t i = entries.size(); i-- > 0;) {
+        if (cameWithItsFolder(entries[i])) continue;
+        std::wstring inAside;
+        if (entries[i].kind == JournalEntry::Kind::Carry) {
+            const auto folder = swapped.find(entries[i].backup);
+            if (folder != swapped.end() && entries[i].name.size() > folder->second.size())
+                inAside = entries[i].name.substr(folder->second.size() + 1);
+        }
         DWORD error = ERROR_TIMEOUT;
         bool undone = false;
         for (int attempt = 0; attempt < patience.attempts && !undone; ++attempt) {
             if (patience.deadline && GetTickCount64() >= patience.deadline) break;
             if (attempt > 0) Sleep(patience.retryMs);
-            undone = UndoEntry(work, entries[i], i, error);
+            undone = UndoEntry(work, entries[i], i, inAside, error);
         }
         if (!undone && complete) {
             failure = FileFailure(error, entries[i].name);

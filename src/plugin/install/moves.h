@@ -24,12 +24,13 @@ private:
     FileHandle file_;
 };
 
-// The journal of a plan: what each entry's undo needs.
+// The journal of a plan: what each entry's undo needs, an entry for each of the plan's in its
+// order, then one for each entry carried over.
 std::vector<JournalEntry> JournalOf(const WorkArea& work, const Plan& plan);
 
-// The moves, in the order of the plan; the first that fails stops them.
-Failure MoveIntoPlace(const WorkArea& work, const std::vector<PlannedEntry>& entries,
-                      const std::vector<JournalEntry>& journal);
+// The moves, in the order of the plan; the first that fails stops them. A folder that cannot be
+// set aside whole (a file in it held open, or kept by its rights) has its files moved one by one.
+Failure MoveIntoPlace(const WorkArea& work, const Plan& plan, const std::vector<JournalEntry>& journal);
 
 // How hard an undo tries: an installation's own roll-back waits a little for a scanner that has
 // just opened a new file; the recovery at start-up never holds the start up for long.
@@ -39,7 +40,8 @@ struct UndoPatience {
     ULONGLONG deadline = 0;  // GetTickCount64() after which nothing more is tried; 0: none
 };
 
-// Undoes the entries from the last to the first. False with the first lasting failure; the other
+// Undoes the entries from the last to the first; what came with a folder exchanged whole leaves
+// with it. False with the first lasting failure; the other
 // entries are undone all the same. A step that would go through a reparse point below the target
 // is not made (and counts as failed).
 bool UndoEntries(const WorkArea& work, const std::vector<JournalEntry>& entries, Failure& failure,

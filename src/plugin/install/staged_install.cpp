@@ -73,7 +73,7 @@ void InstallStaged(WorkArea& work, unzFile archive, const std::vector<Member>& m
     JournalFile journalFile;
     if (Failure failure = journalFile.Write(work.JournalPath(), journal)) return Report(report, failure);
 
-    Failure failure = MoveIntoPlace(work, plan.entries, journal);
+    Failure failure = MoveIntoPlace(work, plan, journal);
     if (!failure) {
         if (!Checkpoint(InstallStep::Commit, plan.entries.size(), work.JournalPath()))
             failure = FileFailure(GetLastError(), L"");
