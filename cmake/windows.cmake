@@ -47,6 +47,7 @@ add_library(qln_win STATIC
   src/plugin/install/moves.cpp
   src/plugin/install/recovery.cpp
   src/plugin/install/run_temp.cpp
+  src/plugin/install/later_removal.cpp
   src/plugin/install/staged_install.cpp
   src/plugin/install/target_folders.cpp
   src/plugin/local_package.cpp

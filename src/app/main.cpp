@@ -13,6 +13,7 @@
 #include "app/unattended.h"
 #include "plugin/install/run_temp.h"
 #include "plugin/install_log.h"
+#include "plugin/package_install.h"
 #include "plugin/plugin_page.h"
 
 namespace {
@@ -48,8 +49,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (!line.ignored.empty()) LogIgnoredArguments(line.ignored);
         if (line.mode == qln::RunMode::WindowWithPackage) qln::SetStartupPackage(line.package);
         qln::PrepareProcess();
+        qln::RemoveOldCopiesLater(true);
         qln::RunApplication();
         // The window's exit code is 0 on every path, also for a refused second instance.
+        qln::WaitForOldCopiesRemoved();
         qln::RemoveRunTempFolder();
         QLN_TRACE("exit");
         QLN_TRACE_WRITE();

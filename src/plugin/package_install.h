@@ -106,10 +106,13 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
 // - First finishes whatever an earlier installation into the same folder left (see below).
 // - Reads the whole member list and checks every name (member_names.h) before anything is
 //   touched; makes the target by the folder road when it counts as absent.
-// - Unpacks and verifies every member (size, checksum) into <pluginsDir>.qln-install\stage,
-//   beside the target on its volume, then moves the members into place in archive order, each
-//   replaced file kept in a backup slot. Files the package names are replaced even when marked
-//   read-only, hidden or system; files it does not name are never touched.
+// - Unpacks and verifies every member (size, checksum) into a private work area beside the
+//   target on its volume (<pluginsDir>.qln-install-<random>\stage), then moves the members into
+//   place in archive order, keeping what each move replaces: a folder of the package that the
+//   target has directly is set aside whole by one rename and the staged one moved in by
+//   another, the files the package does not name carried over into it; other files are
+//   replaced one by one. Files the package names are replaced even when marked read-only,
+//   hidden or system; files it does not name stay as they are.
 // - On any failure every move is undone: each file of the target is again exactly what it was
 //   (bytes, dates, attributes), folders the installation made are gone, folders it changed have
 //   their attributes back; a target folder the installation made is removed again.
@@ -120,6 +123,12 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
 // source, the package, and every file and new folder it placed.
 InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wstring& pluginsDir,
                                  const InstallSource& source = {});
+
+// The window's road: what an update set aside is removed on a thread of its own after
+// InstallPackageFile has returned its result (off unless turned on). WaitForOldCopiesRemoved
+// waits for every such removal: the process calls it before it ends.
+void RemoveOldCopiesLater(bool on);
+void WaitForOldCopiesRemoved();
 
 // Told of every installation InstallPackage made, with the Plugins folder it went to (empty
 // when none was reached), on the worker thread, before the result message. The page logs it.

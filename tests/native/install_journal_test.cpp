@@ -94,3 +94,33 @@ TEST(Utf8Test, RoundTripsAndRefusesMalformedBytes) {
 
 }  // namespace
 }  // namespace qln
+
+namespace qln {
+namespace {
+
+// A folder exchanged whole and what is carried over into it: written as the moves will read
+// them, and a carried entry only ever below the folder exchanged into its slot.
+TEST(JournalTest, ExchangedFoldersAndTheirCarriedEntriesRoundTripAndStayBelowTheirFolder) {
+    const std::string swap = "QLN-INSTALL-JOURNAL 1\nS 3 00000011 qln_demo\n";
+    const Journal read = ParseJournal(swap + "C 3 qln_demo\\用户\\notes.txt\nF 4 qln_demo.rb\nEND\n");
+    ASSERT_EQ(read.state, JournalState::Planned);
+    ASSERT_EQ(read.entries.size(), 3u);
+    EXPECT_EQ(read.entries[0].kind, JournalEntry::Kind::Swap);
+    EXPECT_EQ(read.entries[0].attributes, 0x11u);
+    EXPECT_EQ(read.entries[1].kind, JournalEntry::Kind::Carry);
+    EXPECT_EQ(read.entries[1].name, L"qln_demo\\用户\\notes.txt");
+    EXPECT_EQ(FormatJournalPlan(read.entries), swap + "C 3 qln_demo\\用户\\notes.txt\nF 4 qln_demo.rb\nEND\n");
+
+    for (const char* forged : {
+             "C 3 qln_demo\\notes.txt\nS 3 00000010 qln_demo\n",  // carried before its folder is set aside
+             "S 3 00000010 qln_demo\nC 4 qln_demo\\notes.txt\n",  // another slot
+             "S 3 00000010 qln_demo\nC 3 qln_demox\\notes.txt\n", // beside the folder, not in it
+             "S 3 00000010 qln_demo\nC 3 qln_demo\n",             // the folder itself
+             "S 3 qln_demo\n",                                    // no attributes
+         })
+        EXPECT_EQ(ParseJournal(std::string("QLN-INSTALL-JOURNAL 1\n") + forged + "END\n").state, JournalState::Unreadable)
+            << forged;
+}
+
+}  // namespace
+}  // namespace qln

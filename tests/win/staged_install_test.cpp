@@ -502,5 +502,96 @@ TEST_F(StagedInstallTest, KilledDuringTheMovesThenRecoveredAtEveryPoint) {
     }
 }
 
+// A folder that cannot be set aside whole (refused here as a folder holding an open file is) has
+// its files moved one by one; a failure at any of those steps still puts everything back.
+TEST_F(StagedInstallTest, AFolderThatCannotBeSetAsideIsUpdatedFileByFileAndRolledBackFromAnyStep) {
+    auto move = [](InstallStep step) {
+        return step == InstallStep::MakeFolder || step == InstallStep::MoveOut || step == InstallStep::MoveIn;
+    };
+    auto installRefusingTheFolder = [&](std::size_t failAt, std::size_t& seen) {
+        test::ScopedInstallHook hook([&](InstallStep step, std::size_t index, const std::wstring&) -> std::uint32_t {
+            if (step == InstallStep::MoveOut && index == 0) return ERROR_SHARING_VIOLATION;
+            return move(step) && seen++ == failAt ? ERROR_DISK_FULL : 0;
+        });
+        return Install(Version2());
+    };
+    std::size_t steps = 0;
+    InstallVersion1();
+    ASSERT_EQ(installRefusingTheFolder(SIZE_MAX, steps).outcome, InstallOutcome::Succeeded);
+    EXPECT_EQ(ReadBytes(In(L"qln_demo\\main.rb")), Content("main", 2, 50000));
+    EXPECT_EQ(ReadBytes(In(L"qln_demo\\notes.txt")), "the user's notes inside the plugin's folder");
+    ExpectNoLeftovers();
+    ASSERT_GT(steps, 20u) << "every file moved on its own";
+    for (std::size_t failAt = 0; failAt < steps; ++failAt) {
+        test::RemoveTree(target);
+        RemoveDirectoryW(target.c_str());
+        const test::Tree v1 = InstallVersion1();
+        std::size_t seen = 0;
+        const InstallReport report = installRefusingTheFolder(failAt, seen);
+        EXPECT_EQ(report.outcome, InstallOutcome::DiskFull) << failAt;
+        EXPECT_EQ(test::TreeDifference(v1, test::Snapshot(target)), "") << "failing step " << failAt;
+        ExpectNoLeftovers();
+    }
+}
+
+// Links planted in the folder set aside while an update runs, by whoever may write in the
+// plugin's folder: what they point to is neither carried into Plugins nor removed with the old copy.
+TEST_F(StagedInstallTest, LinksPlantedInTheFolderSetAsideReachNothingOutside) {
+    const std::wstring outside = Scratch() + L"\\outside";
+    struct Row {
+        const char* name;
+        InstallStep when;
+        InstallOutcome outcome;
+    };
+    for (const Row& row : {Row{"the folder a file is carried over from", InstallStep::MoveIn, InstallOutcome::PathBlocked},
+                           Row{"a folder of the old copy, before it is removed", InstallStep::Commit,
+                               InstallOutcome::Succeeded}}) {
+        test::RemoveTree(target);
+        RemoveDirectoryW(target.c_str());
+        InstallVersion1();
+        test::WriteTextFile(In(L"qln_demo\\lib\\mine.txt"), "the user's, carried over");
+        test::MakeDirs(outside);
+        test::WriteTextFile(outside + L"\\mine.txt", "outside Plugins");
+        test::WriteBytes(outside + L"\\data.bin", std::string(4096, 'x'));
+        const test::Tree outsideBefore = test::Snapshot(outside);
+        bool planted = false;
+        test::ScopedInstallHook hook([&](InstallStep step, std::size_t, const std::wstring& path) -> std::uint32_t {
+            if (planted || step != row.when || (step == InstallStep::MoveIn && path.find(L"mine.txt") == std::wstring::npos))
+                return 0;
+            planted = true;
+            const std::wstring listing = test::ListFolder(versionFolder);
+            const std::size_t at = listing.find(L"Plugins.qln-install-");
+            const std::wstring aside = versionFolder + L"\\" + listing.substr(at, listing.find(L'|', at) - at) + L"\\backup\\0";
+            EXPECT_TRUE(MoveFileW((aside + L"\\lib").c_str(), (aside + L"\\lib-was").c_str())) << row.name;
+            EXPECT_EQ(test::RunUnix("ln -s '" + test::UnixPath8(outside) + "' '" + test::UnixPath8(aside + L"\\lib") + "'"), 0);
+            return 0;
+        });
+        EXPECT_EQ(Install(Version2()).outcome, row.outcome) << row.name;
+        EXPECT_TRUE(planted) << row.name;
+        EXPECT_EQ(test::TreeDifference(outsideBefore, test::Snapshot(outside)), "") << row.name;
+        test::RunUnix("find '" + test::UnixPath8(Scratch()) + "' -type l -delete");
+    }
+}
+
+// The window's road: the old copy goes on a thread of its own once the result is known; the
+// next installation into the same folder waits for it rather than meet it as another one.
+TEST_F(StagedInstallTest, TheOldCopyRemovedAfterTheResultNeverStandsInTheNextInstallationsWay) {
+    RemoveOldCopiesLater(true);
+    struct Off {
+        ~Off() {
+            RemoveOldCopiesLater(false);
+            WaitForOldCopiesRemoved();
+        }
+    } off;
+    Entries bulky = Version2();
+    for (int i = 0; i < 400; ++i) bulky.push_back(File("qln_demo/lib/more" + std::to_string(i) + ".rb", Content("more", 2)));
+    InstallVersion1();
+    for (int round = 0; round < 3; ++round)
+        EXPECT_EQ(Install(round % 2 ? Version1() : bulky).outcome, InstallOutcome::Succeeded) << round;
+    WaitForOldCopiesRemoved();
+    EXPECT_EQ(ReadBytes(In(L"qln_demo\\lib\\more7.rb")), Content("more", 2));
+    ExpectNoLeftovers();
+}
+
 }  // namespace
 }  // namespace qln

@@ -10,6 +10,7 @@
 
 #include "plugin/file_handle.h"
 #include "plugin/install/install_fs.h"
+#include "plugin/install/later_removal.h"
 #include "plugin/install/moves.h"
 #include "plugin/install/plan.h"
 #include "plugin/install/private_folder.h"
@@ -160,7 +161,8 @@ InstallReport InstallPackageFile(const std::wstring& packagePath, const std::wst
         // Once every file is in place; a roll-back keeps the record of what was there before.
         if (report.outcome == InstallOutcome::Succeeded) RecordInstallation(full, packagePath, placed, source);
         // After a roll-back that could not finish, the journal stays for the next start.
-        if (!report.rollbackIncomplete) work.Remove();
+        const bool later = report.outcome == InstallOutcome::Succeeded && RemoveAreaLater(full, work.Path());
+        if (!report.rollbackIncomplete && !later) work.Remove();
     }
     // A target folder that this installation made goes again when nothing landed in it.
     if (report.outcome != InstallOutcome::Succeeded && !targetExisted) RemoveDirectoryW(work.Target().c_str());

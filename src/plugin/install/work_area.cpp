@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "plugin/install/install_fs.h"
+#include "plugin/install/later_removal.h"
 #include "plugin/install/private_folder.h"
 
 namespace qln::install {
@@ -61,6 +62,13 @@ std::vector<std::wstring> FindWorkAreas(const std::wstring& fullTarget) {
 }
 
 DWORD InstallLock::Acquire(const std::wstring& fullTarget) {
+    WaitForAreaRemovals(fullTarget);
+    return Take(fullTarget, 0);
+}
+
+DWORD InstallLock::AcquireWaiting(const std::wstring& fullTarget, DWORD ms) { return Take(fullTarget, ms); }
+
+DWORD InstallLock::Take(const std::wstring& fullTarget, DWORD ms) {
     // One name per target, whichever spelling of its path was given: a hash of the folder's key.
     std::uint64_t hash = 1469598103934665603ull;
     for (const wchar_t c : Key(fullTarget)) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
@@ -68,7 +76,7 @@ DWORD InstallLock::Acquire(const std::wstring& fullTarget) {
     swprintf(name, 64, L"Global\\QuorlenInstall-%016llx", static_cast<unsigned long long>(hash));
     mutex_.reset(CreateMutexW(nullptr, FALSE, name));
     if (!mutex_) return GetLastError() == ERROR_ACCESS_DENIED ? ERROR_SHARING_VIOLATION : GetLastError();
-    const DWORD waited = WaitForSingleObject(mutex_.get(), 0);
+    const DWORD waited = WaitForSingleObject(mutex_.get(), ms);
     if (waited == WAIT_TIMEOUT) {
         mutex_.reset();
         return ERROR_SHARING_VIOLATION;

@@ -62,11 +62,15 @@ std::vector<std::wstring> FindWorkAreas(const std::wstring& fullTarget);
 // held. Acquire: 0, ERROR_SHARING_VIOLATION while another process holds it, or the Win32 error.
 class InstallLock {
 public:
+    // First waits for this process's own removal of what an installation there set aside.
     DWORD Acquire(const std::wstring& fullTarget);
+    // Waits up to `ms` for whoever holds it: the road of that removal itself.
+    DWORD AcquireWaiting(const std::wstring& fullTarget, DWORD ms);
     void Release();
     ~InstallLock() { Release(); }
 
 private:
+    DWORD Take(const std::wstring& fullTarget, DWORD ms);
     KernelHandle mutex_;
     bool held_ = false;
 };
