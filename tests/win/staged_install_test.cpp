@@ -593,5 +593,28 @@ TEST_F(StagedInstallTest, TheOldCopyRemovedAfterTheResultNeverStandsInTheNextIns
     ExpectNoLeftovers();
 }
 
+// A Plugins folder that its owner made a link to another volume: its work area stays beside the
+// link, so no folder can be set aside by a rename, and the update goes file by file.
+TEST_F(StagedInstallTest, APluginsFolderLinkedToAnotherVolumeIsUpdatedFileByFile) {
+    const std::string elsewhere = test::UnixPath8(Scratch()) + "/elsewhere";
+    test::RunUnix("umount -l '" + elsewhere + "' 2>/dev/null; mkdir -p '" + elsewhere + "'");
+    ASSERT_EQ(test::RunUnix("mount -t tmpfs -o size=8m tmpfs '" + elsewhere + "'"), 0);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { test::RunUnix("umount -l '" + path + "'"); }
+    } unmount{elsewhere};
+    ASSERT_EQ(test::RunUnix("ln -s '" + elsewhere + "' '" + test::UnixPath8(target) + "'"), 0);
+    auto version = [](int v) {
+        return Entries{Folder("qln_demo/"), File("qln_demo/main.rb", Content("main", v)), File("qln_demo.rb", Content("loader", v))};
+    };
+    ASSERT_EQ(Install(version(1)).outcome, InstallOutcome::Succeeded);
+    test::WriteTextFile(In(L"qln_demo\\notes.txt"), "the user's notes");
+    EXPECT_EQ(Install(version(2)).outcome, InstallOutcome::Succeeded);
+    EXPECT_TRUE(ReadBytes(In(L"qln_demo\\main.rb")) == Content("main", 2));
+    EXPECT_EQ(ReadBytes(In(L"qln_demo\\notes.txt")), "the user's notes");
+    ExpectNoLeftovers();
+    test::RunUnix("rm '" + test::UnixPath8(target) + "'");
+}
+
 }  // namespace
 }  // namespace qln

@@ -126,10 +126,11 @@ TEST_F(TrustEndToEndTest, KilledDuringTheMovesThenANewStartRestoresThePlugin) {
     const test::Tree before = test::Snapshot(Plugins());
 
     test::WriteBytes(package, Package(12, 900));
+    // Stopped after the plugin's folder was exchanged, before the loader.
     const std::wstring event = L"qln-e2e-kill-" + std::to_wstring(GetCurrentProcessId());
     HANDLE reached = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
     test::Process helper = test::StartProcess(QLN_INSTALL_HELPER_WINPATH,
-                                              L"\"" + package + L"\" \"" + Plugins() + L"\" 6 " + event);
+                                              L"\"" + package + L"\" \"" + Plugins() + L"\" 2 " + event);
     ASSERT_EQ(WaitForSingleObject(reached, 30000), WAIT_OBJECT_0);
     helper.Kill();
     CloseHandle(reached);

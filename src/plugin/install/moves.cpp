@@ -162,9 +162,12 @@ std::vector<JournalEntry> JournalOf(const WorkArea& work, const Plan& plan) {
 
 namespace {
 
-// A folder that cannot be renamed for a file in it held open, or for rights that keep something
-// in it in place: its files are then moved one by one.
-bool FolderStaysInPlace(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
+// A folder that cannot be renamed for a file in it held open, for rights that keep something in
+// it in place, or because the target is a link to another volume than its work area's: its
+// files are then moved one by one.
+bool FolderStaysInPlace(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_NOT_SAME_DEVICE;
+}
 
 // The user's own entries of an exchanged folder, from the folder set aside into the new one.
 Failure CarryOver(const WorkArea& work, const Plan& plan, const std::vector<JournalEntry>& journal, std::size_t swap) {

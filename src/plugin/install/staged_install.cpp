@@ -1,6 +1,7 @@
 // The staged installation: the whole package is unpacked and verified in a private work area
-// beside the target (work_area.h), then moved into place member by member, keeping what each
-// move replaces, so that a failure anywhere puts every file back. A journal written before the
+// beside the target (work_area.h), then moved into place, keeping what each move replaces (a
+// plugin folder the target has is set aside whole, the user's own files in it carried over into
+// the new one), so that a failure anywhere puts every file back. A journal written before the
 // first move lets the next start finish a roll-back that a dying process could not
 // (recovery.cpp).
 #include <windows.h>

@@ -2,7 +2,8 @@
 // never inside Plugins, where SketchUp would load it:
 //   <dir>\Plugins.qln-install-<random>\   made fresh for this run, private (private_folder.h)
 //     stage\     the package unpacked, folders and files under their member names
-//     backup\    the files the moves replaced, one numbered slot per file member
+//     backup\    what the moves replaced, in numbered slots: a file member's old file, or a
+//                whole plugin folder set aside with the files the package does not name
 //     journal    the plan of the moves (install_journal.h)
 //     reported   recovery at start-up could not finish this roll-back and has logged it once
 // The area is removed when the installation has finished or rolled back. Only one process at a
