@@ -14,9 +14,10 @@ namespace qln::install {
 
 namespace {
 
-// Long enough for any removal another process of ours is making; after that the area stays,
-// committed, for the next start to remove.
-constexpr DWORD kLockPatienceMs = 10 * 60 * 1000;
+// The installation that handed the area over lets go of the lock as it returns. Should another
+// process take the lock first, its own recovery removes the area (its journal is committed), so
+// the thread need not wait for it, nor the process's end for the thread.
+constexpr DWORD kLockPatienceMs = 5000;
 
 std::atomic<bool> g_later{false};
 std::mutex g_lock;
