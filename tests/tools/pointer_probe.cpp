@@ -27,11 +27,21 @@ int main(int argc, char** argv) {
                                   nullptr, nullptr, nullptr);
     SetForegroundWindow(window);
     Pump();
-    if (!SetCursorPos(std::atoi(argv[1]), std::atoi(argv[2]))) {
-        std::fprintf(stderr, "pointer_probe: SetCursorPos failed\n");
-        return 1;
+    // Until the window has really come to the front, Wine may drop the move: tried again until
+    // the pointer is there (a few seconds at most).
+    const POINT want = {std::atoi(argv[1]), std::atoi(argv[2])};
+    POINT now = {};
+    for (int tries = 0; !(now.x == want.x && now.y == want.y); ++tries) {
+        if (tries == 150 || !SetCursorPos(want.x, want.y)) {
+            std::fprintf(stderr, "pointer_probe: the pointer did not move\n");
+            return 1;
+        }
+        Pump();
+        if (GetCursorPos(&now) && now.x == want.x && now.y == want.y) break;
+        Sleep(20);
+        SetForegroundWindow(window);
+        Pump();
     }
-    Pump();
     if (argc == 5) {
         HANDLE ready = CreateFileA(argv[3], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
