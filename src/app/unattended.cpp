@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/startup.h"
@@ -75,42 +76,45 @@ public:
         return GetPluginsDir(version, line_.allUsers ? PluginsKind::AllUsers : PluginsKind::Automatic);
     }
 
-    // Every chosen version checked; the first that is not intact decides the exit code.
-    ExitCode Verify() {
-        if (const std::optional<ExitCode> refused = Begin(nullptr)) return *refused;
+    // `one` for every chosen version, which answers its exit code and its sentence: the first code
+    // that is not success is the run's, and every sentence goes into one message.
+    template <class One>
+    ExitCode ForEachVersion(One one) {
         ExitCode first = ExitCode::Success;
         std::wstring told;
         for (const std::wstring& version : versions_) {
-            const std::wstring target = Target(version);
-            const VerifyReport report = VerifyInstalled(target);
-            LogVerify(L"unattended", version, target, report);
-            const ExitCode code = !report.recorded ? ExitCode::NotInstalled
-                                  : report.Intact() ? ExitCode::Success
-                                                    : ExitCode::FilesChanged;
+            const auto [code, sentence] = one(version, Target(version));
             if (first == ExitCode::Success) first = code;
-            told += (told.empty() ? L"" : L"\n\n") + VerifyMessage(report, version);
+            told += (told.empty() ? L"" : L"\n\n") + sentence;
         }
         Tell(told, first == ExitCode::Success ? MB_ICONINFORMATION : MB_ICONWARNING);
         return first;
     }
 
+    // Every chosen version checked; the first that is not intact decides the exit code.
+    ExitCode Verify() {
+        if (const std::optional<ExitCode> refused = Begin(nullptr)) return *refused;
+        return ForEachVersion([](const std::wstring& version, const std::wstring& target) {
+            const VerifyReport report = VerifyInstalled(target);
+            LogVerify(L"unattended", version, target, report);
+            const ExitCode code = !report.recorded ? ExitCode::NotInstalled
+                                  : report.Intact() ? ExitCode::Success
+                                                    : ExitCode::FilesChanged;
+            return std::pair{code, VerifyMessage(report, version)};
+        });
+    }
+
     ExitCode Uninstall() {
         if (const std::optional<ExitCode> refused = Begin(L"检测到草图大师正在运行，请先退出草图大师后再卸载！"))
             return *refused;
-        ExitCode first = ExitCode::Success;
-        std::wstring told;
-        for (const std::wstring& version : versions_) {
-            const std::wstring target = Target(version);
+        return ForEachVersion([](const std::wstring& version, const std::wstring& target) {
             const UninstallReport report = UninstallRecorded(target);
             LogUninstall(L"unattended", version, target, report);
             const ExitCode code = report.outcome == UninstallOutcome::Removed        ? ExitCode::Success
                                   : report.outcome == UninstallOutcome::NotInstalled ? ExitCode::NotInstalled
                                                                                      : ExitCodeOf(report.failure);
-            if (first == ExitCode::Success) first = code;
-            told += (told.empty() ? L"" : L"\n\n") + UninstallMessage(report, version);
-        }
-        Tell(told, first == ExitCode::Success ? MB_ICONINFORMATION : MB_ICONWARNING);
-        return first;
+            return std::pair{code, UninstallMessage(report, version)};
+        });
     }
 
     ExitCode Install() {

@@ -1,13 +1,12 @@
 #include "plugin/install_record_store.h"
 
 #include <windows.h>
-#include <aclapi.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "plugin/file_handle.h"
 #include "plugin/install/install_fs.h"
+#include "plugin/install/private_folder.h"
 #include "plugin/install_log.h"
 #include "plugin/install_log_format.h"
 #include "plugin/recorded_files.h"
@@ -18,48 +17,6 @@ namespace {
 
 // A record is a few lines a file: anything larger is not one of ours.
 constexpr DWORD kLargestRecord = 16 * 1024 * 1024;
-
-struct LocalFreer {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
-
-bool SameSid(PSID a, PSID b) { return a && b && IsValidSid(a) && IsValidSid(b) && EqualSid(a, b); }
-
-bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
-    BYTE buffer[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof(buffer);
-    return CreateWellKnownSid(type, nullptr, buffer, &size) && SameSid(sid, buffer);
-}
-
-// The owner a file written by this process gets: this account, or (elevated) the administrators.
-bool IsTokenAccount(PSID owner) {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    const KernelHandle token(raw);
-    for (const TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
-        DWORD size = 0;
-        GetTokenInformation(token.get(), kind, nullptr, 0, &size);
-        if (size == 0) continue;
-        std::unique_ptr<BYTE[]> info(new (std::nothrow) BYTE[size]);
-        if (!info || !GetTokenInformation(token.get(), kind, info.get(), size, &size)) continue;
-        const PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(info.get())->User.Sid
-                                           : reinterpret_cast<TOKEN_OWNER*>(info.get())->Owner;
-        if (SameSid(owner, sid)) return true;
-    }
-    return false;
-}
-
-// Written by this account, the administrators or the system: not by someone with fewer rights.
-bool OwnedByUsOrAdministrators(HANDLE file) {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
-                        &descriptor) != ERROR_SUCCESS)
-        return false;
-    const std::unique_ptr<void, LocalFreer> hold(descriptor);
-    return IsWellKnown(owner, WinBuiltinAdministratorsSid) || IsWellKnown(owner, WinLocalSystemSid) ||
-           IsTokenAccount(owner);
-}
 
 bool IsReparsePoint(const std::wstring& path) { return install::IsLinkAttr(install::Attributes(path)); }
 
@@ -79,9 +36,8 @@ void KeepEarlierEntries(const std::wstring& full, const InstallRecord& earlier, 
     const auto folderName = [](const std::wstring& name) -> const std::wstring& { return name; };
     const auto fileName = [](const RecordedFile& file) -> const std::wstring& { return file.name; };
     for (const std::wstring& folder : earlier.folders) {
-        const DWORD there = GetFileAttributesW(RecordedPath(full, folder).c_str());
-        const bool isFolder = there != INVALID_FILE_ATTRIBUTES && (there & FILE_ATTRIBUTE_DIRECTORY) &&
-                              !(there & FILE_ATTRIBUTE_REPARSE_POINT);
+        const DWORD there = install::Attributes(RecordedPath(full, folder));
+        const bool isFolder = install::IsFolderAttr(there) && !install::IsLinkAttr(there);
         if (isFolder && !Lists(record.folders, folder, folderName)) record.folders.push_back(folder);
     }
     for (const RecordedFile& file : earlier.files) {
@@ -106,7 +62,7 @@ std::optional<InstallRecord> ReadInstallRecord(const std::wstring& pluginsDir) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file.get(), &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) || IsReparsePoint(path) ||
-        info.nFileSizeHigh != 0 || info.nFileSizeLow > kLargestRecord || !OwnedByUsOrAdministrators(file.get()))
+        info.nFileSizeHigh != 0 || info.nFileSizeLow > kLargestRecord || !install::HasTrustedOwner(file.get()))
         return std::nullopt;
     std::string text(info.nFileSizeLow, '\0');
     DWORD read = 0;

@@ -125,11 +125,10 @@ UninstallReport UninstallRecorded(const std::wstring& pluginsDir) {
     RemoveFiles(full, leaving, report);
     if (report.outcome == UninstallOutcome::Incomplete) return report;
     // The deepest first, so that a folder is empty of the package's folders when its turn comes.
-    std::size_t deepest = 0;
-    for (const std::wstring& folder : record->folders) deepest = std::max(deepest, Depth(folder));
-    for (std::size_t depth = deepest + 1; depth-- > 0;)
-        for (const std::wstring& folder : record->folders)
-            if (Depth(folder) == depth) RemoveFolder(full, folder, report);
+    std::vector<std::wstring> folders = record->folders;
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
+    for (const std::wstring& folder : folders) RemoveFolder(full, folder, report);
     // The record goes last: without it nothing would be left to finish an interrupted removal.
     if (report.outcome == UninstallOutcome::Removed && !DeleteInstallRecord(pluginsDir))
         Fail(report, GetLastError(), InstallRecordPath(pluginsDir));

@@ -14,14 +14,15 @@ constexpr DWORD kMove = MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
 
 // An entry carried over: from its place in the folder set aside to its place in the new one,
 // with every folder on both ways held, so that neither way can turn into a link meanwhile.
-bool MoveCarried(const WorkArea& work, const std::wstring& from, const std::wstring& inAside,
+// `aside`: the folder set aside; `inAside`: the entry's name inside it.
+bool MoveCarried(const WorkArea& work, const std::wstring& aside, const std::wstring& inAside,
                  const std::wstring& name, bool back) {
     PinnedFolders pins;
-    if (!pins.Pin(from.substr(0, from.size() - inAside.size() - 1), ParentOf(inAside)) ||
-        !pins.Pin(work.Target(), ParentOf(name))) {
+    if (!pins.Pin(aside, ParentOf(inAside)) || !pins.Pin(work.Target(), ParentOf(name))) {
         SetLastError(ERROR_REPARSE_TAG_INVALID);
         return false;
     }
+    const std::wstring from = aside + L"\\" + inAside;
     const std::wstring target = work.InTarget(name);
     // The plan carries no link; one found now was put there since, and would be moved through.
     if (IsLinkAttr(Attributes(back ? target : from))) {
@@ -44,9 +45,8 @@ bool UndoExchange(const WorkArea& work, const JournalEntry& entry, const std::ws
         return true;
     }
     if (entry.kind == JournalEntry::Kind::Carry) {
-        const std::wstring from = aside + L"\\" + inAside;
-        if (Exists(from) || !Exists(target)) return true;  // never carried over, or gone since
-        return MoveCarried(work, from, inAside, entry.name, true);
+        if (Exists(aside + L"\\" + inAside) || !Exists(target)) return true;  // never carried over, or gone since
+        return MoveCarried(work, aside, inAside, entry.name, true);
     }
     if (Exists(target)) {
         // The staged folder, whose place in the staging folder it left empty: back there. With
@@ -176,9 +176,8 @@ Failure CarryOver(const WorkArea& work, const Plan& plan, const std::vector<Jour
         const CarriedEntry& carry = plan.carries[k];
         if (carry.swap != swap) continue;
         const std::wstring inAside = carry.name.substr(folder.size() + 1);
-        const std::wstring from = work.Backup(journal[swap].backup) + L"\\" + inAside;
         if (!Checkpoint(InstallStep::MoveIn, plan.entries.size() + k, work.InTarget(carry.name)) ||
-            !MoveCarried(work, from, inAside, carry.name, false)) {
+            !MoveCarried(work, work.Backup(journal[swap].backup), inAside, carry.name, false)) {
             const DWORD error = GetLastError();
             return error == ERROR_REPARSE_TAG_INVALID ? Fail(InstallOutcome::PathBlocked, carry.name, error)
                                                       : FileFailure(error, carry.name);

@@ -146,6 +146,16 @@ bool IsPrivateFolder(const std::wstring& path) {
     return true;
 }
 
+bool HasTrustedOwner(HANDLE file) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS)
+        return false;
+    const std::unique_ptr<void, LocalFreer> holder(descriptor);
+    return owner && IsTrustedSid(owner);
+}
+
 void AdoptParentPermissions(const std::wstring& path) {
     ACL empty;
     if (!InitializeAcl(&empty, sizeof(empty), ACL_REVISION)) return;

@@ -21,6 +21,10 @@ std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring&
 // installing account, Administrators or SYSTEM, a protected DACL that lets no one else write.
 bool IsPrivateFolder(const std::wstring& path);
 
+// Whether the owner of `file` (opened with READ_CONTROL) is the installing account,
+// Administrators or SYSTEM: what it holds was written by no one with fewer rights.
+bool HasTrustedOwner(HANDLE file);
+
 // What left a private folder takes the permissions of the folder it now stands in (inherited
 // from there), so that a plugin moved into an all-users folder stays readable by every user.
 void AdoptParentPermissions(const std::wstring& path);
