@@ -48,7 +48,13 @@ void MessageBoxCatcher::Watch() {
             if (seen) continue;
             CaughtBox caught;
             caught.caption = Text(box);
+            // A box's thread busy for a moment answers nothing: asked again while the box is up
+            // (every box the program shows has a text).
             caught.text = Text(GetDlgItem(box, 0xFFFF));
+            for (int tries = 0; caught.text.empty() && tries < 100 && IsWindow(box); ++tries) {
+                Sleep(20);
+                caught.text = Text(GetDlgItem(box, 0xFFFF));
+            }
             caught.owner = GetWindow(box, GW_OWNER);
             // The icon's static control: id 20 on Windows, 1088 in Wine's message box.
             for (int id : {0x14, 1088})
